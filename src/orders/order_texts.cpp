@@ -1,0 +1,61 @@
+#include "orders/order_texts.h"
+
+#include <climits>
+#include <cstdio>
+
+#include "support/text_utils.h"
+
+namespace zelvo {
+namespace {
+
+// Large enough for any double in fixed notation: DBL_MAX with sign, 309
+// integer digits and three decimals is 314 bytes.
+constexpr size_t kPriceBufferSize = 512;
+
+[[nodiscard]] bool tradesInThousandths(const std::string& code) noexcept
+{
+    return !code.empty() && (code[0] == '1' || code[0] == '5');
+}
+
+// The decimal value of a run of ASCII digits, saturating at INT_MAX as the
+// C runtime's atoi does on overflow.
+[[nodiscard]] int saturatingDecimal(const std::string& digits) noexcept
+{
+    long long value = 0;
+    for (const char digit : digits) {
+        value = value * 10 + (digit - '0');
+        if (value > INT_MAX) {
+            return INT_MAX;
+        }
+    }
+    return static_cast<int>(value);
+}
+
+}  // namespace
+
+std::string priceText(const std::string& code, double price)
+{
+    char buffer[kPriceBufferSize] = {};
+    const int written = tradesInThousandths(code) ? std::snprintf(buffer, sizeof buffer, "%.3f", price)
+                                                  : std::snprintf(buffer, sizeof buffer, "%.2f", price);
+    if (written < 0) {
+        return {};
+    }
+    return buffer;
+}
+
+std::string quantityText(int quantity)
+{
+    return std::to_string(quantity);
+}
+
+int contractNumber(const std::string& promptText)
+{
+    const size_t phraseAt = findText(promptText, kContractNumberPhrase);
+    if (phraseAt == std::string::npos) {
+        return -1;
+    }
+    return saturatingDecimal(firstDigitRun(promptText.substr(phraseAt)));
+}
+
+}  // namespace zelvo

@@ -1,0 +1,11 @@
+// Placing an order through the client's order pages (Zelvo_SendOrder).
+#pragma once
+#include <string>
+
+namespace zelvo {
+
+// Places an order of kind 0-6. The contract number from the client's final
+// prompt, or -1; `message` gets the prompt text or the reason.
+[[nodiscard]] int sendOrder(int kind, std::string code, int quantity, std::string& message, double price);
+
+}  // namespace zelvo

@@ -1,0 +1,157 @@
+#include "queries/list_view_reader.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "queries/table_text.h"
+#include "support/text_utils.h"
+
+namespace zelvo {
+namespace {
+
+// Captions are read into a fixed buffer, so longer captions are cut.
+constexpr int kCaptionBufferSize = 256;
+
+// Cells are read into a buffer that starts at this size and doubles until
+// the text fits. The ceiling only guards against a control that never
+// reports an end; no real cell comes near it.
+constexpr size_t kFirstCellBufferSize = 256;
+constexpr size_t kLastCellBufferSize = size_t{1} << 26;
+
+// A text cut by a buffer limit may end in the first half of a double-byte
+// character; that half is dropped so no broken character is handed on.
+void dropCutCharacter(std::string& text)
+{
+    if (endsInLeadByte(text)) {
+        text.pop_back();
+    }
+}
+
+// One LVM_GETITEMTEXTA into a zeroed buffer one byte longer than the control
+// is told, so there is always a terminator: Wine fills a too small buffer
+// without terminating it and returns a wrong length, so only the bytes
+// before the first zero are trusted.
+[[nodiscard]] std::string readCell(HWND list, int row, int column, size_t capacity)
+{
+    std::vector<char> buffer(capacity + 1, '\0');
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = buffer.data();
+    item.cchTextMax = static_cast<int>(capacity);
+    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return std::string(buffer.data());
+}
+
+// Whether a read of `length` bytes into `capacity` bytes is the whole text.
+// A cut text fills the buffer to its last byte or the one before (Wine), or
+// stops one byte short so as not to split a double-byte character and then
+// terminates (Windows); two spare bytes therefore prove nothing was cut.
+[[nodiscard]] bool readWasWhole(size_t length, size_t capacity) noexcept
+{
+    return length + 3 <= capacity;
+}
+
+}  // namespace
+
+int ListViewReader::itemCount() const
+{
+    const LRESULT count = SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0);
+    return count > 0 ? static_cast<int>(count) : 0;
+}
+
+int ListViewReader::columnCount() const
+{
+    const auto header = reinterpret_cast<HWND>(SendMessageA(list_, LVM_GETHEADER, 0, 0));
+    if (header == nullptr) {
+        return 0;
+    }
+    const LRESULT count = SendMessageA(header, HDM_GETITEMCOUNT, 0, 0);
+    return count > 0 ? static_cast<int>(count) : 0;
+}
+
+std::string ListViewReader::columnText(int column) const
+{
+    char buffer[kCaptionBufferSize] = {};
+    LVCOLUMNA info = {};
+    info.mask = LVCF_TEXT;
+    info.pszText = buffer;
+    info.cchTextMax = kCaptionBufferSize;
+    if (SendMessageA(list_, LVM_GETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info)) == 0) {
+        return {};
+    }
+    buffer[kCaptionBufferSize - 1] = '\0';
+    std::string caption(buffer);
+    if (caption.size() == kCaptionBufferSize - 1) {
+        dropCutCharacter(caption);
+    }
+    return caption;
+}
+
+std::string ListViewReader::cellText(int row, int column) const
+{
+    for (size_t capacity = kFirstCellBufferSize;; capacity *= 2) {
+        std::string text = readCell(list_, row, column, capacity);
+        if (readWasWhole(text.size(), capacity)) {
+            return text;
+        }
+        if (capacity >= kLastCellBufferSize) {
+            dropCutCharacter(text);
+            return text;
+        }
+    }
+}
+
+void ListViewReader::setCellText(int row, int column, const std::string& text) const
+{
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = const_cast<char*>(text.c_str());
+    SendMessageA(list_, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+std::string ListViewReader::tableText() const
+{
+    std::vector<std::string> captions;
+    const int columns = columnCount();
+    for (int column = 0; column < columns; ++column) {
+        captions.push_back(columnText(column));
+    }
+    if (captions.empty()) {
+        return {};
+    }
+    return formatTable(captions, itemCount(), [this](int row, int column) { return cellText(row, column); });
+}
+
+int ListViewReader::findColumn(const std::string& caption) const
+{
+    const int columns = columnCount();
+    for (int column = 0; column < columns; ++column) {
+        if (columnText(column) == caption) {
+            return column;
+        }
+    }
+    return -1;
+}
+
+int ListViewReader::findRow(int column, const std::string& value) const
+{
+    const int rows = itemCount();
+    for (int row = 0; row < rows; ++row) {
+        if (cellText(row, column) == value) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+void ListViewReader::selectRow(int row) const
+{
+    SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+}  // namespace zelvo

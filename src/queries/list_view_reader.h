@@ -1,0 +1,52 @@
+// Reads and selects in a report-view list control of the client. The list
+// lives in our own process, so the ANSI list-view messages are sent with
+// pointers into our memory; all text is GBK exactly as the control returns
+// it. Every call is a synchronous SendMessage, answered by the list's own
+// user-interface thread when the caller is another thread.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace zelvo {
+
+class ListViewReader {
+public:
+    // The handle belongs to the client; it is neither validated nor destroyed.
+    explicit ListViewReader(HWND list) noexcept : list_(list) {}
+
+    [[nodiscard]] HWND window() const noexcept { return list_; }
+
+    [[nodiscard]] int itemCount() const;
+
+    // Columns as the header control counts them; 0 without a header.
+    [[nodiscard]] int columnCount() const;
+
+    // The caption of a column, at most 255 bytes; empty when unreadable.
+    [[nodiscard]] std::string columnText(int column) const;
+
+    // The whole text of a cell; empty outside the list.
+    [[nodiscard]] std::string cellText(int row, int column) const;
+
+    void setCellText(int row, int column, const std::string& text) const;
+
+    // The whole list as table text: the captions, then every row in order.
+    [[nodiscard]] std::string tableText() const;
+
+    // Index of the first column whose caption equals `caption` byte for
+    // byte, else -1.
+    [[nodiscard]] int findColumn(const std::string& caption) const;
+
+    // Index of the first row whose cell in `column` equals `value` byte for
+    // byte, else -1.
+    [[nodiscard]] int findRow(int column, const std::string& value) const;
+
+    // Scrolls the row into view and adds it to the selection; the focus and
+    // the selection of other rows are left alone.
+    void selectRow(int row) const;
+
+private:
+    HWND list_;
+};
+
+}  // namespace zelvo

@@ -1,0 +1,27 @@
+// The common start of every order, cancel and query: hide the client, refuse
+// when not attached, clear stray pop-ups, find the page of a caption.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "session/session.h"
+
+namespace zelvo {
+
+namespace operation_texts {
+constexpr char notLoggedIn[] = "未登录";
+constexpr char notSupported[] = "不支持";
+constexpr char popupsStayOpen[] = "无法关闭客户端弹窗";
+}  // namespace operation_texts
+
+// Hides the client's main window (the library drives it unseen), then checks
+// that the session is attached and that no stray pop-up stays open. False
+// with the reason in `message` otherwise. The caller holds the session lock.
+[[nodiscard]] bool startOperation(SessionState& s, std::string& message);
+
+// The page opened at attach for `caption`; null (with "不支持" in `message`)
+// when there is none. An unknown caption keeps a null entry in the cache.
+[[nodiscard]] HWND pageForCaption(SessionState& s, const std::string& caption, std::string& message);
+
+}  // namespace zelvo

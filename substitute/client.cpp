@@ -1,0 +1,365 @@
+#include "client.h"
+
+#include "dialogs.h"
+#include "ui_thread.h"
+
+namespace substitute {
+
+namespace {
+
+const char switchClass[] = "SubstituteTradeSwitch";
+const char panelClass[] = "SubstitutePanel";
+
+Client* clientOf(HWND window)
+{
+    return reinterpret_cast<Client*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+void attachClient(HWND window, Client* client)
+{
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(client));
+}
+
+LRESULT CALLBACK mainFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK switchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_LBUTTONDOWN) {
+        if (Client* client = clientOf(window)) {
+            client->recordSwitchClick(POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+        }
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The tree's parent: a click notification opens the page of the selected
+// item, but only while the cursor is on that item, as with a real mouse click.
+LRESULT CALLBACK panelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NOTIFY) {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        Client* client = clientOf(window);
+        if (client != nullptr && header->code == static_cast<UINT>(NM_CLICK) && header->hwndFrom == client->tree()) {
+            client->onTreeClick();
+        }
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+Client* clientOfPage(HWND page)
+{
+    return reinterpret_cast<Client*>(GetWindowLongPtrA(page, DWLP_USER));
+}
+
+// Hands commands, notifications and timers to the page's behaviours.
+bool dispatchToBehaviours(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Client* client = clientOfPage(page);
+    PageBehaviours* behaviours = client == nullptr ? nullptr : client->behavioursOf(page);
+    if (behaviours == nullptr) {
+        return false;
+    }
+    for (auto& behaviour : *behaviours) {
+        const bool handled =
+            (message == WM_COMMAND && behaviour->onCommand(page, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam))) ||
+            (message == WM_NOTIFY && behaviour->onNotify(page, *reinterpret_cast<const NMHDR*>(lParam))) ||
+            (message == WM_TIMER && behaviour->onTimer(page, wParam));
+        if (handled) {
+            return true;
+        }
+    }
+    return false;
+}
+
+INT_PTR CALLBACK pageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(page, DWLP_USER, lParam);
+        return TRUE;
+    }
+    if (message == WM_COMMAND || message == WM_NOTIFY || message == WM_TIMER) {
+        return dispatchToBehaviours(page, message, wParam, lParam) ? TRUE : FALSE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK popupProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        return TRUE;
+    case WM_CLOSE: {
+        const auto* popup = reinterpret_cast<const PopupSetup*>(GetWindowLongPtrA(dialog, DWLP_USER));
+        if (popup == nullptr || !popup->refusesToClose) {
+            DestroyWindow(dialog);
+        }
+        return TRUE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == ids::promptButton) {
+            DestroyWindow(dialog);
+        }
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+void registerClasses()
+{
+    static bool registered = false;
+    if (registered) {
+        return;
+    }
+    registered = true;
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    const struct {
+        const char* name;
+        WNDPROC proc;
+    } classes[] = {{texts::mainFrameClass, mainFrameProc}, {switchClass, switchProc}, {panelClass, panelProc}};
+    for (const auto& entry : classes) {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = entry.proc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = entry.name;
+        RegisterClassA(&windowClass);
+    }
+}
+
+HWND createChild(HWND parent, const char* windowClass, const std::string& text, DWORD style, int id, RECT box)
+{
+    return addControl(parent, windowClass, text, style, id, box.left, box.top, box.right - box.left,
+                      box.bottom - box.top);
+}
+
+}  // namespace
+
+Client::Client(ClientSetup setup) : setup_(std::move(setup)), ui_(std::make_unique<UiThread>())
+{
+    onUi([this] { build(); });
+}
+
+Client::~Client()
+{
+    onUi([this] { destroy(); });
+    ui_.reset();
+}
+
+void Client::onUi(const std::function<void()>& work)
+{
+    ui_->run(work);
+}
+
+void Client::build()
+{
+    registerClasses();
+    const RECT& box = setup_.placement;
+    main_ = CreateWindowExA(0, texts::mainFrameClass, setup_.title.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                            box.left, box.top, box.right - box.left, box.bottom - box.top, nullptr, nullptr,
+                            GetModuleHandleA(nullptr), nullptr);
+    attachClient(main_, this);
+    buildChildren();
+    if (setup_.startVisible) {
+        ShowWindow(main_, SW_SHOWNORMAL);
+    }
+}
+
+void Client::buildChildren()
+{
+    // The first child is a panel; nested controls sit inside it so that a
+    // depth-first search meets them before any later sibling.
+    HWND panel = createChild(main_, panelClass, "", WS_VISIBLE, 100, {0, 0, 780, 30});
+    HWND inner = createChild(panel, panelClass, "", WS_VISIBLE, 101, {0, 0, 780, 30});
+    const DWORD lockStyle = setup_.lockVisible ? WS_VISIBLE : 0;
+    if (setup_.locked) {
+        createChild(setup_.lockNested ? inner : main_, "Static", setup_.lockText, lockStyle, 102, {300, 0, 700, 20});
+    }
+    if (setup_.accountBox) {
+        HWND box = createChild(setup_.accountBoxNested ? inner : main_, "ComboBox", "",
+                               WS_VISIBLE | CBS_DROPDOWNLIST | WS_VSCROLL, 1001, {0, 0, 280, 200});
+        for (const std::string& account : setup_.accounts) {
+            SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(account.c_str()));
+        }
+        SendMessageA(box, CB_SETCURSEL, static_cast<WPARAM>(setup_.selectedAccount), 0);
+        if (setup_.accountBoxNested) {
+            // A visible decoy after the panel: only a breadth-first search would take it.
+            HWND decoy = createChild(main_, "ComboBox", "", WS_VISIBLE | CBS_DROPDOWNLIST, 1002, {0, 40, 200, 200});
+            SendMessageA(decoy, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("decoy"));
+            SendMessageA(decoy, CB_SETCURSEL, 0, 0);
+        }
+    }
+    if (setup_.tradeSwitch) {
+        switch_ = createChild(main_, switchClass, "", WS_VISIBLE, ids::tradeSwitch, {0, 40, 240, 560});
+        attachClient(switch_, this);
+        buildTree(switch_);
+    }
+    if (setup_.pageHost) {
+        pageHost_ = createChild(main_, panelClass, "", WS_VISIBLE, ids::pageHost, {250, 40, 780, 560});
+    }
+}
+
+void Client::buildTree(HWND parent)
+{
+    treePanel_ = createChild(parent, panelClass, "", setup_.treeVisible ? WS_VISIBLE : 0, 200, {0, 0, 240, 520});
+    attachClient(treePanel_, this);
+    tree_ = CreateWindowExA(0, WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE | WS_BORDER | TVS_HASLINES | TVS_HASBUTTONS |
+                                                     TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+                            0, 0, 240, 520, treePanel_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(setup_.treeId)),
+                            GetModuleHandleA(nullptr), nullptr);
+    insertNodes(TVI_ROOT, setup_.tree, "");
+}
+
+void Client::insertNodes(HTREEITEM parent, const std::vector<TreeNode>& nodes, const std::string& path)
+{
+    for (const TreeNode& node : nodes) {
+        TVINSERTSTRUCTA insert = {};
+        insert.hParent = parent;
+        insert.hInsertAfter = TVI_LAST;
+        insert.item.mask = TVIF_TEXT;
+        insert.item.pszText = const_cast<char*>(node.caption.c_str());
+        auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+        const std::string nodePath = path.empty() ? node.caption : path + "/" + node.caption;
+        nodes_[item] = PlacedNode{&node, nodePath};
+        insertNodes(item, node.children, nodePath);
+        if (node.expanded) {
+            SendMessageA(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+        }
+    }
+}
+
+void Client::recordSwitchClick(POINT point)
+{
+    {
+        std::lock_guard<std::mutex> guard(logMutex_);
+        log_.switchClicks.push_back(point);
+    }
+    const bool onHotSpot = std::abs(point.x - setup_.switchHotSpot.x) <= 2 && std::abs(point.y - setup_.switchHotSpot.y) <= 2;
+    if (onHotSpot && treePanel_ != nullptr) {
+        ShowWindow(treePanel_, SW_SHOW);
+    }
+}
+
+void Client::onTreeClick()
+{
+    auto selected = reinterpret_cast<HTREEITEM>(SendMessageA(tree_, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    POINT cursor;
+    GetCursorPos(&cursor);
+    TVHITTESTINFO hit = {};
+    hit.pt = cursor;
+    ScreenToClient(tree_, &hit.pt);
+    auto hitItem = reinterpret_cast<HTREEITEM>(SendMessageA(tree_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    auto node = nodes_.find(selected);
+    if (selected == nullptr || hitItem != selected || node == nodes_.end()) {
+        std::lock_guard<std::mutex> guard(logMutex_);
+        ++log_.missedTreeClicks;
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> guard(logMutex_);
+        log_.treeClicks.push_back(node->second.path);
+        log_.clickCursor.push_back(cursor);
+    }
+    showPage(node->second.node->caption, node->second.node->page);
+}
+
+HWND Client::showPage(const std::string& caption, PageKind kind)
+{
+    if (kind == PageKind::Nothing || pageHost_ == nullptr) {
+        return nullptr;
+    }
+    HWND& page = pages_[caption];
+    if (page == nullptr) {
+        page = createDialog(pageHost_, WS_CHILD, pageProc, reinterpret_cast<LPARAM>(this));
+        SetWindowTextA(page, caption.c_str());
+        MoveWindow(page, 0, 0, 530, 520, FALSE);
+        HWND list = addControl(page, WC_LISTVIEWA, "", WS_VISIBLE | LVS_REPORT, 1047, 0, 60, 520, 440);
+        if (kind == PageKind::NestedDialog) {
+            EnableWindow(list, FALSE);
+            HWND nested = createDialog(page, WS_CHILD | WS_VISIBLE, pageProc, 0);
+            SetWindowPos(nested, HWND_TOP, 0, 0, 520, 50, SWP_NOACTIVATE);
+        }
+        PageBehaviours& behaviours = behaviours_[page];
+        behaviours = behavioursFor(*this, caption);
+        for (auto& behaviour : behaviours) {
+            behaviour->build(page);
+        }
+        std::lock_guard<std::mutex> guard(logMutex_);
+        log_.pagesOpened.push_back(caption);
+    }
+    for (const auto& entry : pages_) {
+        if (entry.second != nullptr && entry.second != page) {
+            ShowWindow(entry.second, SW_HIDE);
+        }
+    }
+    ShowWindow(page, SW_SHOW);
+    return page;
+}
+
+HWND Client::openPopup(const PopupSetup& popup)
+{
+    HWND window = nullptr;
+    auto* stored = new PopupSetup(popup);  // owned by the popup list below
+    onUi([&] {
+        window = createDialog(main_, WS_POPUP | WS_CAPTION | WS_VISIBLE, popupProc, reinterpret_cast<LPARAM>(stored));
+        SetWindowTextA(window, popup.title.c_str());
+        addControl(window, "Static", popup.message, WS_VISIBLE, ids::promptText, 10, 10, 300, 20);
+        if (popup.withPromptButton) {
+            addControl(window, "Button", "确定", WS_VISIBLE | BS_PUSHBUTTON, ids::promptButton, 10, 40, 80, 24);
+        }
+    });
+    popups_.emplace_back(stored);
+    return window;
+}
+
+HWND Client::page(const std::string& caption) const
+{
+    HWND result = nullptr;
+    const_cast<Client*>(this)->onUi([&] {
+        auto found = pages_.find(caption);
+        result = found == pages_.end() ? nullptr : found->second;
+    });
+    return result;
+}
+
+bool Client::isVisible() const
+{
+    return IsWindowVisible(main_) != FALSE;
+}
+
+RECT Client::windowRect() const
+{
+    RECT box = {};
+    GetWindowRect(main_, &box);
+    return box;
+}
+
+PageBehaviours* Client::behavioursOf(HWND page)
+{
+    auto found = behaviours_.find(page);
+    return found == behaviours_.end() ? nullptr : &found->second;
+}
+
+ClientLog Client::log() const
+{
+    std::lock_guard<std::mutex> guard(logMutex_);
+    return log_;
+}
+
+void Client::destroy()
+{
+    if (main_ != nullptr) {
+        DestroyWindow(main_);
+        main_ = nullptr;
+    }
+}
+
+}  // namespace substitute

@@ -1,0 +1,147 @@
+// The substitute trading client: a real Win32 program with the window
+// structure the library relies on (main frame, lock screen, account box,
+// trade switch, function tree, page host with its pages, prompt pop-ups),
+// scripted by a ClientSetup and recording what was done to it.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "cancel_desk.h"
+#include "order_desk.h"
+#include "page.h"
+#include "query_desk.h"
+#include "texts.h"
+
+namespace substitute {
+
+class UiThread;
+
+// A page of the client, shown when its tree item is clicked.
+enum class PageKind {
+    List,          // a "#32770" page whose first child is a list view
+    NestedDialog,  // a page without a list whose first child is a nested dialog
+    Nothing,       // the item opens no page
+};
+
+struct TreeNode {
+    std::string caption;
+    std::vector<TreeNode> children;
+    PageKind page = PageKind::List;
+    bool expanded = false;
+};
+
+struct ClientSetup {
+    std::string title = "模拟交易客户端";
+    bool startVisible = true;
+    RECT placement = {100, 100, 900, 700};
+
+    bool locked = false;
+    std::string lockText = texts::lockScreen;
+    bool lockVisible = true;
+    bool lockNested = false;
+
+    bool accountBox = true;
+    bool accountBoxNested = false;  // below a panel that comes before the switch
+    std::vector<std::string> accounts = {"资金账号 12345678"};
+    int selectedAccount = 0;
+
+    bool tradeSwitch = true;
+    int treeId = ids::ordinaryTree;
+    bool treeVisible = false;
+    // The point in the trade switch's client area that shows the tree.
+    POINT switchHotSpot = {10, 10};
+    std::vector<TreeNode> tree;
+    bool pageHost = true;
+
+    // One edition (credit accounts) puts the credit order controls on its
+    // ordinary order pages.
+    bool creditIdsOnOrderPages = false;
+    // The query button of the shortable-securities page (one edition has its own).
+    int shortableQueryButtonId = 144;
+};
+
+// One stray pop-up owned by the main frame.
+struct PopupSetup {
+    std::string title = "提示";
+    bool refusesToClose = false;
+    bool withPromptButton = true;
+    std::string message = "提示信息";
+};
+
+// What happened to the client, in order.
+struct ClientLog {
+    std::vector<POINT> switchClicks;      // points of button-down messages
+    std::vector<std::string> treeClicks;  // "folder/caption" paths of items a click opened
+    std::vector<POINT> clickCursor;       // cursor positions at those clicks
+    int missedTreeClicks = 0;             // NM_CLICKs with the cursor off the item
+    std::vector<std::string> pagesOpened; // captions, in the order first opened
+    int popupsClosed = 0;
+};
+
+class Client {
+public:
+    explicit Client(ClientSetup setup);
+    ~Client();
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
+
+    HWND mainWindow() const { return main_; }
+    HWND tree() const { return tree_; }
+
+    // Runs `work` on the client's UI thread.
+    void onUi(const std::function<void()>& work);
+
+    ClientLog log() const;
+    HWND openPopup(const PopupSetup& popup);
+    HWND page(const std::string& caption) const;
+    bool isVisible() const;
+    RECT windowRect() const;
+
+    const ClientSetup& setup() const { return setup_; }
+    OrderDesk& orders() { return orders_; }
+    QueryDesk& queries() { return queries_; }
+    CancelDesk& cancels() { return cancels_; }
+
+    // Internal: called on the UI thread by the client's windows.
+    void recordSwitchClick(POINT point);
+    void onTreeClick();
+    PageBehaviours* behavioursOf(HWND page);
+
+private:
+    void build();
+    void buildChildren();
+    void buildTree(HWND parent);
+    void insertNodes(HTREEITEM parent, const std::vector<TreeNode>& nodes, const std::string& path);
+    HWND showPage(const std::string& caption, PageKind kind);
+    void destroy();
+
+    ClientSetup setup_;
+    std::unique_ptr<UiThread> ui_;
+    HWND main_ = nullptr;
+    HWND switch_ = nullptr;
+    HWND treePanel_ = nullptr;
+    HWND tree_ = nullptr;
+    HWND pageHost_ = nullptr;
+    std::map<std::string, HWND> pages_;
+    std::map<HWND, PageBehaviours> behaviours_;
+    struct PlacedNode {
+        const TreeNode* node;
+        std::string path;
+    };
+    std::map<HTREEITEM, PlacedNode> nodes_;
+    std::vector<std::unique_ptr<PopupSetup>> popups_;
+    OrderDesk orders_;
+    QueryDesk queries_;
+    CancelDesk cancels_;
+    mutable std::mutex logMutex_;
+    ClientLog log_;
+};
+
+}  // namespace substitute

@@ -1,0 +1,91 @@
+#include "ui_thread.h"
+
+#include <objbase.h>
+#include <ole2.h>
+
+namespace substitute {
+
+namespace {
+
+constexpr UINT runWorkMessage = WM_APP + 1;
+const char runnerClass[] = "SubstituteRunner";
+
+LRESULT CALLBACK runnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == runWorkMessage) {
+        (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void registerRunnerClass()
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = runnerProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = runnerClass;
+    RegisterClassA(&windowClass);
+}
+
+}  // namespace
+
+UiThread::UiThread()
+{
+    ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = std::thread([this] { main(); });
+    WaitForSingleObject(ready_, INFINITE);
+}
+
+UiThread::~UiThread()
+{
+    PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
+    thread_.join();
+    CloseHandle(ready_);
+}
+
+void UiThread::main()
+{
+    // A real framework application initialises COM on its UI thread; the
+    // accessible toolbar depends on it.
+    OleInitialize(nullptr);
+    threadId_ = GetCurrentThreadId();
+    registerRunnerClass();
+    runner_ = CreateWindowExA(0, runnerClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetEvent(ready_);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    DestroyWindow(runner_);
+    OleUninitialize();
+}
+
+void UiThread::run(const std::function<void()>& work)
+{
+    if (GetCurrentThreadId() == threadId_) {
+        work();
+        return;
+    }
+    SendMessageA(runner_, runWorkMessage, 0, reinterpret_cast<LPARAM>(&work));
+}
+
+void pumpFor(DWORD milliseconds)
+{
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(message.wParam));
+                return;
+            }
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+}  // namespace substitute

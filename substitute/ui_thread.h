@@ -1,0 +1,39 @@
+// The substitute client's user-interface thread: it owns every window of the
+// client, pumps their messages and runs work handed to it by other threads,
+// as the real client's one UI thread does.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <thread>
+
+namespace substitute {
+
+class UiThread {
+public:
+    UiThread();
+    ~UiThread();
+    UiThread(const UiThread&) = delete;
+    UiThread& operator=(const UiThread&) = delete;
+
+    // Runs `work` on the UI thread and returns when it has finished. Works
+    // also while the UI thread sits in a modal loop (a sent message is
+    // delivered by any message loop).
+    void run(const std::function<void()>& work);
+
+    DWORD threadId() const { return threadId_; }
+
+private:
+    void main();
+
+    std::thread thread_;
+    HWND runner_ = nullptr;
+    DWORD threadId_ = 0;
+    HANDLE ready_ = nullptr;
+};
+
+// Waits `milliseconds` on the UI thread while still dispatching its messages,
+// the way the real client stays responsive while a request is under way.
+void pumpFor(DWORD milliseconds);
+
+}  // namespace substitute

@@ -1,0 +1,225 @@
+// The pure text functions on GBK bytes. This file is UTF-8 and compiled with
+// -fexec-charset=GBK, so every Chinese literal below is GBK in the binary;
+// single bytes that matter are written as hex escapes.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "orders/order_texts.h"
+#include "queries/table_text.h"
+#include "support/text_utils.h"
+
+namespace zelvo {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+Texts split(const std::string& source, const std::string& delimiters)
+{
+    Texts out;
+    splitText(out, source, delimiters);
+    return out;
+}
+
+TEST(TextUtils, ConstantsAreTheGbkTexts)
+{
+    EXPECT_EQ(std::string(kContractNumberPhrase), "合同号是");
+    EXPECT_EQ(std::string(kCurrencyCaption), "币种");
+    EXPECT_EQ(std::string(kRenminbiName), "人民币");
+    EXPECT_EQ(std::string(kUsDollarName), "美元");
+    EXPECT_EQ(std::string(kHongKongDollarName), "港元");
+}
+
+TEST(TextUtils, FirstDigitRunTakesTheFirstWholeRun)
+{
+    EXPECT_EQ(firstDigitRun("委托成功，合同号是12345，请查询"), "12345");
+    EXPECT_EQ(firstDigitRun("a12b34"), "12");
+    EXPECT_EQ(firstDigitRun("编号0079"), "0079");
+    EXPECT_EQ(firstDigitRun("中12文"), "12");
+    EXPECT_EQ(firstDigitRun("没有数字"), "");
+    EXPECT_EQ(firstDigitRun(""), "");
+}
+
+TEST(TextUtils, FirstDigitRunNeverStartsOnTheSecondByteOfACharacter)
+{
+    // 0x81 takes the '1' after it as its second byte.
+    EXPECT_EQ(firstDigitRun("\x81" "123"), "23");
+    EXPECT_EQ(firstDigitRun("\x81"), "");
+    EXPECT_EQ(firstDigitRun("5\x81"), "5");
+}
+
+TEST(TextUtils, SplitTextDropsEmptyTokensAndClearsTheOutput)
+{
+    EXPECT_EQ(split("a  b c", " "), (Texts{"a", "b", "c"}));
+    EXPECT_EQ(split("  a ", " "), (Texts{"a"}));
+    EXPECT_EQ(split("   ", " "), Texts{});
+    EXPECT_EQ(split("", " "), Texts{});
+    EXPECT_EQ(split("abc", " "), (Texts{"abc"}));
+    EXPECT_EQ(split("a,b;;c", ",;"), (Texts{"a", "b", "c"}));
+
+    Texts out{"old", "older"};
+    splitText(out, "资金账号 123456", " ");
+    EXPECT_EQ(out, (Texts{"资金账号", "123456"}));
+    splitText(out, " ", " ");
+    EXPECT_TRUE(out.empty());
+}
+
+TEST(TextUtils, SplitTextKeepsDoubleByteCharactersWhole)
+{
+    // The second bytes 0x7C ('|') and 0x5C ('\') are not delimiters there.
+    EXPECT_EQ(split("ab|\x81|cd|中文", "|"), (Texts{"ab", "\x81|cd", "中文"}));
+    EXPECT_EQ(split("中\\\x81\\\\end", "\\"), (Texts{"中", "\x81\\", "end"}));
+    // A double-byte delimiter matches only the whole character.
+    EXPECT_EQ(split("甲，乙", "，"), (Texts{"甲", "乙"}));
+    EXPECT_EQ(split("\xA3\xAC" "a\xA3", "\xA3\xAC"), (Texts{"a\xA3"}));
+    // A lead byte at the very end is a character of its own.
+    EXPECT_EQ(split("ab\x81", "\x81"), (Texts{"ab"}));
+}
+
+TEST(TextUtils, FindTextMatchesOnCharacterBoundariesOnly)
+{
+    const std::string text = "中文";  // D6 D0 CE C4
+    EXPECT_EQ(findText(text, "\xD0\xCE"), std::string::npos);
+    EXPECT_EQ(findText(text + "\xD0\xCE", "\xD0\xCE"), 4u);
+    EXPECT_EQ(findText("a中", "a\xD6"), std::string::npos);
+    EXPECT_EQ(findText("a\xD6", "a\xD6"), 0u);
+    EXPECT_EQ(findText("委托合同号是5", "合同号是"), 4u);
+    EXPECT_EQ(findText("abc", "abcd"), std::string::npos);
+    EXPECT_TRUE(containsText("交易确认-买入", "交易确认"));
+    EXPECT_FALSE(containsText("交易", "交易确认"));
+}
+
+TEST(TextUtils, FindTextStartsAtTheGivenPosition)
+{
+    EXPECT_EQ(findText("abab", "ab", 1), 2u);
+    EXPECT_EQ(findText("abab", "ab", 4), std::string::npos);
+    EXPECT_EQ(findText("abab", "", 4), 4u);
+    EXPECT_EQ(findText("abab", "", 5), std::string::npos);
+    // Position 1 is inside 中, so the empty needle matches at the next boundary.
+    EXPECT_EQ(findText("中a", "", 1), 2u);
+    EXPECT_EQ(findText("中中", "中", 1), 2u);
+}
+
+TEST(TextUtils, ExtractBetweenFollowsRunsAndStopsAtAMissingClose)
+{
+    const std::string line = "X A:1 B:2 ";
+    EXPECT_EQ(extractBetween(line, ' ', ':'), (Texts{"A", "B"}));
+    EXPECT_EQ(extractBetween(line, ':', ' '), (Texts{"1", "2"}));
+    EXPECT_EQ(extractBetween("x   A:1", ' ', ':'), (Texts{"A"}));
+    EXPECT_EQ(extractBetween("x A:1 B:2", ':', ' '), (Texts{"1"}));
+    EXPECT_EQ(extractBetween("x :", ' ', ':'), (Texts{""}));
+    EXPECT_EQ(extractBetween("no delimiters", '[', ']'), Texts{});
+    EXPECT_EQ(extractBetween("", ' ', ':'), Texts{});
+    // Between a close and the next open nothing is taken.
+    EXPECT_EQ(extractBetween("[a]b][c]", '[', ']'), (Texts{"a", "c"}));
+}
+
+TEST(TextUtils, ExtractBetweenSkipsDelimiterBytesInsideCharacters)
+{
+    EXPECT_EQ(extractBetween(" 余额:100 可用:50 ", ' ', ':'), (Texts{"余额", "可用"}));
+    // 0x81 takes the colon after it as its second byte.
+    EXPECT_EQ(extractBetween(" a\x81:b:", ' ', ':'), (Texts{"a\x81:b"}));
+}
+
+TEST(OrderTexts, PriceTextDecimalsFollowTheCodesFirstByte)
+{
+    EXPECT_EQ(priceText("159915", 2.5), "2.500");
+    EXPECT_EQ(priceText("510300", 2.5), "2.500");
+    EXPECT_EQ(priceText("600000", 10.1), "10.10");
+    EXPECT_EQ(priceText("000001", 2.5), "2.50");
+    EXPECT_EQ(priceText("", 2.5), "2.50");
+    EXPECT_EQ(priceText("中", 2.5), "2.50");
+    EXPECT_EQ(priceText("1", -0.0004), "-0.000");
+}
+
+TEST(OrderTexts, PriceTextSurvivesExtremeValues)
+{
+    const std::string huge = priceText("600000", 1e300);
+    EXPECT_EQ(huge.size(), 301u + 3u);
+    EXPECT_EQ(huge.substr(huge.size() - 3), ".00");
+    EXPECT_EQ(priceText("1", -DBL_MAX).size(), 1u + 309u + 4u);
+    EXPECT_FALSE(priceText("1", std::nan("")).empty());
+    EXPECT_FALSE(priceText("6", HUGE_VAL).empty());
+    EXPECT_FALSE(priceText("6", -HUGE_VAL).empty());
+}
+
+TEST(OrderTexts, QuantityTextIsPlainDecimal)
+{
+    EXPECT_EQ(quantityText(100), "100");
+    EXPECT_EQ(quantityText(0), "0");
+    EXPECT_EQ(quantityText(-300), "-300");
+    EXPECT_EQ(quantityText(INT_MIN), "-2147483648");
+}
+
+TEST(OrderTexts, ContractNumberFollowsThePhrase)
+{
+    EXPECT_EQ(contractNumber("您的委托已提交，合同号是12345。"), 12345);
+    EXPECT_EQ(contractNumber("合同号是：第 678 号"), 678);
+    EXPECT_EQ(contractNumber("编号77，合同号是88"), 88);
+    EXPECT_EQ(contractNumber("合同号是0000000000000000000000042"), 42);
+    EXPECT_EQ(contractNumber("委托已提交，合同号是"), 0);
+    EXPECT_EQ(contractNumber("资金不足 1000"), -1);
+    EXPECT_EQ(contractNumber(""), -1);
+}
+
+TEST(OrderTexts, ContractNumberSaturatesAndIgnoresMisalignedPhrases)
+{
+    EXPECT_EQ(contractNumber("合同号是2147483647"), INT_MAX);
+    EXPECT_EQ(contractNumber("合同号是2147483648"), INT_MAX);
+    EXPECT_EQ(contractNumber("合同号是99999999999999999999999999"), INT_MAX);
+    // After the leading 0xD6 the phrase's bytes straddle characters.
+    EXPECT_EQ(contractNumber("\xD6" "合同号是1"), -1);
+}
+
+TEST(TableText, FormatsHeaderAndRowsByteForByte)
+{
+    const std::vector<Texts> rows{{"a", "b", "c"}, {"d", "", "f"}};
+    std::vector<std::pair<int, int>> calls;
+    const auto cell = [&](int row, int column) {
+        calls.emplace_back(row, column);
+        return rows[row][column];
+    };
+    EXPECT_EQ(formatTable({"H0", "H1", "H2"}, 2, cell), "H0\tH1\tH2\na\tb\tc\nd\t\tf");
+    const std::vector<std::pair<int, int>> rowMajor{{0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 1}, {1, 2}};
+    EXPECT_EQ(calls, rowMajor);
+}
+
+TEST(TableText, EdgeShapes)
+{
+    int calls = 0;
+    const auto counted = [&](int, int) {
+        ++calls;
+        return std::string("x");
+    };
+    EXPECT_EQ(formatTable({}, 5, counted), "");
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(formatTable({"A", "B", "C"}, 0, counted), "A\tB\tC");
+    EXPECT_EQ(formatTable({"A", "B"}, -1, counted), "A\tB");
+    EXPECT_EQ(formatTable({"H"}, 2, counted), "H\nx\nx");
+
+    const auto lastEmpty = [](int, int column) { return column == 1 ? std::string() : std::string("v"); };
+    EXPECT_EQ(formatTable({"A", "B"}, 1, lastEmpty), "A\tB\nv\t");
+    const auto empty = [](int, int) { return std::string(); };
+    EXPECT_EQ(formatTable({"", ""}, 1, empty), "\t\n\t");
+    const auto separators = [](int, int) { return std::string("1\t2\n3"); };
+    EXPECT_EQ(formatTable({"证券\t名称"}, 1, separators), "证券\t名称\n1\t2\n3");
+}
+
+TEST(TableText, CurrencySummaryTakesLabelsFromTheRenminbiLine)
+{
+    EXPECT_EQ(currencySummary("X A:1 B:2 ", "", ""), "币种\tA\tB\n人民币\t1\t2\n美元\n港元");
+    EXPECT_EQ(currencySummary(" 余额:100.00 可用:50.00 ", " 余额:7.5 ", " 余额:8 "),
+              "币种\t余额\t可用\n人民币\t100.00\t50.00\n美元\t7.5\n港元\t8");
+    // Extra values are extra cells; labels of the other lines are ignored.
+    EXPECT_EQ(currencySummary("余额:1 可用:2 ", " 甲:3 乙:4 丙:5 ", "x 丁:6"),
+              "币种\t可用\n人民币\t1\t2\n美元\t3\t4\t5\n港元");
+    EXPECT_EQ(currencySummary("", "", ""), "币种\n人民币\n美元\n港元");
+}
+
+}  // namespace
+}  // namespace zelvo
