@@ -20,8 +20,19 @@ void attachClient(HWND window, Client* client)
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(client));
 }
 
+// The toolbar records its presses; the frame looks at the record this often
+// and acts on new presses, as the real frame acts on its toolbar's commands.
+constexpr UINT_PTR toolbarWatchTimer = 0x7B00;
+constexpr UINT toolbarWatchMs = 10;
+
 LRESULT CALLBACK mainFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_TIMER && wParam == toolbarWatchTimer) {
+        if (Client* client = clientOf(window)) {
+            client->handleToolbarPresses();
+        }
+        return 0;
+    }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -168,6 +179,8 @@ void Client::build()
                             GetModuleHandleA(nullptr), nullptr);
     attachClient(main_, this);
     buildChildren();
+    buildToolbar();
+    openInitialPage();
     if (setup_.startVisible) {
         ShowWindow(main_, SW_SHOWNORMAL);
     }
@@ -232,6 +245,17 @@ void Client::insertNodes(HTREEITEM parent, const std::vector<TreeNode>& nodes, c
         insertNodes(item, node.children, nodePath);
         if (node.expanded) {
             SendMessageA(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+        }
+    }
+}
+
+void Client::openInitialPage()
+{
+    for (const auto& entry : nodes_) {
+        if (entry.second.path == setup_.openAtStart) {
+            SendMessageA(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(entry.first));
+            showPage(entry.second.node->caption, entry.second.node->page);
+            return;
         }
     }
 }
@@ -340,6 +364,27 @@ RECT Client::windowRect() const
     RECT box = {};
     GetWindowRect(main_, &box);
     return box;
+}
+
+std::vector<ToolbarButton> defaultToolbarButtons()
+{
+    return {toolbarGroup("交易", {toolbarButton("刷新", false), toolbarButton("刷新")}),
+            toolbarButton("融券卖出")};
+}
+
+void Client::buildToolbar()
+{
+    HWND holder = createChild(main_, panelClass, "", WS_VISIBLE, 103, {0, 562, 780, 592});
+    createMainToolbar(holder, setup_.toolbarButtons, toolbarLog_);
+    SetTimer(main_, toolbarWatchTimer, toolbarWatchMs, nullptr);
+}
+
+void Client::handleToolbarPresses()
+{
+    const std::vector<std::string> presses = toolbarLog_->presses();
+    for (; toolbarPressesHandled_ < presses.size(); ++toolbarPressesHandled_) {
+        runToolbarQuery(*this, presses[toolbarPressesHandled_]);
+    }
 }
 
 PageBehaviours* Client::behavioursOf(HWND page)

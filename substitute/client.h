@@ -18,6 +18,7 @@
 #include "page.h"
 #include "query_desk.h"
 #include "texts.h"
+#include "toolbar.h"
 
 namespace substitute {
 
@@ -36,6 +37,10 @@ struct TreeNode {
     PageKind page = PageKind::List;
     bool expanded = false;
 };
+
+// The main toolbar's buttons unless a setup says otherwise: a group whose
+// disabled "刷新" comes before an enabled one, and "融券卖出".
+std::vector<ToolbarButton> defaultToolbarButtons();
 
 struct ClientSetup {
     std::string title = "模拟交易客户端";
@@ -59,12 +64,18 @@ struct ClientSetup {
     POINT switchHotSpot = {10, 10};
     std::vector<TreeNode> tree;
     bool pageHost = true;
+    // The "folder/caption" path of an item that is selected, with its page
+    // shown, from the start.
+    std::string openAtStart;
 
     // One edition (credit accounts) puts the credit order controls on its
     // ordinary order pages.
     bool creditIdsOnOrderPages = false;
     // The query button of the shortable-securities page (one edition has its own).
     int shortableQueryButtonId = 144;
+    // The main toolbar, nested one level below the main frame. A press of
+    // "刷新" or "融券卖出" runs the query of the shortable-securities page.
+    std::vector<ToolbarButton> toolbarButtons = defaultToolbarButtons();
 };
 
 // One stray pop-up owned by the main frame.
@@ -108,11 +119,13 @@ public:
     OrderDesk& orders() { return orders_; }
     QueryDesk& queries() { return queries_; }
     CancelDesk& cancels() { return cancels_; }
+    const ToolbarLog& toolbarLog() const { return *toolbarLog_; }
 
     // Internal: called on the UI thread by the client's windows.
     void recordSwitchClick(POINT point);
     void onTreeClick();
     PageBehaviours* behavioursOf(HWND page);
+    void handleToolbarPresses();
 
 private:
     void build();
@@ -120,6 +133,8 @@ private:
     void buildTree(HWND parent);
     void insertNodes(HTREEITEM parent, const std::vector<TreeNode>& nodes, const std::string& path);
     HWND showPage(const std::string& caption, PageKind kind);
+    void openInitialPage();
+    void buildToolbar();
     void destroy();
 
     ClientSetup setup_;
@@ -140,6 +155,8 @@ private:
     OrderDesk orders_;
     QueryDesk queries_;
     CancelDesk cancels_;
+    std::shared_ptr<ToolbarLog> toolbarLog_ = std::make_shared<ToolbarLog>();
+    size_t toolbarPressesHandled_ = 0;
     mutable std::mutex logMutex_;
     ClientLog log_;
 };

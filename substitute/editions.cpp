@@ -113,6 +113,11 @@ ClientSetup editionClient(Broker broker, bool credit, int titleIndex)
         setup.tree[1].children.back().page = PageKind::NestedDialog;
         setup.creditIdsOnOrderPages = credit;
     }
+    if (broker == Broker::Zhongxin && credit) {
+        // Its credit edition shows the tree for a click five eighths across
+        // the switch (which is 240 wide).
+        setup.switchHotSpot = {150, 10};
+    }
     if (broker == Broker::Guotai) {
         setup.shortableQueryButtonId = 234;
     }

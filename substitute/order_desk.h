@@ -1,9 +1,18 @@
 // The substitute client's order pages: their controls, the scripted flow of
-// prompts an order click runs, and the record of what was done to them.
+// pop-ups an order click runs, and the record of what was done to them.
+//
+// A click on a page's order button runs the client's own flow inside the
+// click's handler, each pop-up modal and owned by the main frame: the trade
+// confirmation, when scripted the password dialog, then the final prompt
+// ("…合同号是NNNN…" or a refusal). Use: set a script, let the library (or a
+// person) place orders, then read the tickets.
 #pragma once
+#include <windows.h>
+
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "page.h"
 
@@ -11,9 +20,74 @@ namespace substitute {
 
 class Client;
 
-// Scripts and records of every order page of one client.
-struct OrderDesk {
-    mutable std::mutex mutex;
+// The four controls of an order page.
+struct OrderControlSet {
+    int code;
+    int price;
+    int quantity;
+    int button;
+};
+constexpr OrderControlSet ordinaryOrderControls = {12005, 12006, 12007, 2010};
+constexpr OrderControlSet creditOrderControls = {313, 314, 315, 196};
+
+// How the client answers the order clicks that follow. The defaults: a trade
+// confirmation, then a final prompt stating a new contract number.
+struct OrderScript {
+    DWORD delayMs = 0;  // the client's pause before each pop-up it opens
+    // A notice without a confirming button shows first and goes by itself.
+    bool noticeFirst = false;
+    DWORD noticeMs = 300;
+    bool answers = true;   // false: the click opens no pop-up at all
+    bool confirms = true;  // false: the final prompt comes first (an immediate refusal)
+    std::string confirmationTitle = "交易确认";
+    std::string confirmationText = "您确定要提交这笔委托吗?";
+    bool asksPassword = false;        // the password dialog follows the confirmation
+    bool passwordBoxChecked = false;  // its check box's state when it opens
+    bool reports = true;              // false: nothing follows the confirmation (and password)
+    std::string finalTitle = "提示";
+    // The final prompt's message; empty: a success stating the next contract number.
+    std::string finalText;
+};
+
+// One order click as the client handled it.
+struct OrderTicket {
+    std::string page;      // caption of the order page
+    std::string code;      // the edits' texts when the button was clicked
+    std::string price;
+    std::string quantity;
+    // What happened, in order: "click <id>" for a button that reached the
+    // client, "open <title>" for a pop-up shown, "close <title>" for one
+    // closed without its button, "gone <title>" for a notice that went by itself.
+    std::vector<std::string> steps;
+    std::string password;          // edit 7023 when button 7021 was clicked
+    bool passwordChecked = false;  // check box 7024 then
+    int contract = -1;             // the contract number the client gave; -1 for none
+};
+
+// The scripts and records of every order page of one client. Thread-safe.
+class OrderDesk {
+public:
+    // The script for every order click from now on.
+    void setScript(OrderScript script);
+    [[nodiscard]] OrderScript script() const;
+
+    // Every order click so far, oldest first.
+    [[nodiscard]] std::vector<OrderTicket> tickets() const;
+
+    // Plays the person at the client: waits up to `waitMs` for the password
+    // dialog, types `password` into it and confirms it. False when no
+    // password dialog came. Call it from any thread but the client's.
+    [[nodiscard]] bool typePassword(const std::string& password, DWORD waitMs) const;
+
+private:
+    friend class OrderFlow;
+
+    mutable std::mutex mutex_;
+    OrderScript script_;
+    std::vector<OrderTicket> tickets_;
+    int nextContract_ = 1001;
+    HWND passwordDialog_ = nullptr;
+    bool running_ = false;  // a flow is under way; clicks meanwhile are ignored
 };
 
 // The order behaviour of the page `caption` opens, or null when it is no order page.

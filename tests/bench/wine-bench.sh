@@ -5,6 +5,7 @@
 #
 #   wine-bench.sh start BENCH_DIR     start Xvfb and the wineserver, boot the prefix once
 #   wine-bench.sh run BENCH_DIR EXE [ARGS...]   run a Windows program on the bench
+#   wine-bench.sh run-interactive BENCH_DIR EXE [ARGS...]   the same, reading the terminal
 #   wine-bench.sh stop BENCH_DIR      stop every process the bench started
 #
 # The prefix is 32-bit where this host runs 32-bit code natively, else 64-bit
@@ -76,13 +77,13 @@ start() {
     fi
 }
 
-run() {
+run() {  # STDIN EXE ARGS...
     bench_env
-    local exe=${1:?program missing}
-    shift
+    local input=$1 exe=${2:?program missing}
+    shift 2
     # Wine takes the ANSI code page from LC_ALL alone: 936 makes text GBK.
     # (Set through env: no glibc zh_CN locale exists for bash itself.)
-    exec env LC_ALL=zh_CN.UTF-8 "$(wine_for "$exe")" "$exe" "$@" </dev/null 2>&1
+    exec env LC_ALL=zh_CN.UTF-8 "$(wine_for "$exe")" "$exe" "$@" <"$input" 2>&1
 }
 
 stop_quietly() {
@@ -96,7 +97,8 @@ stop_quietly() {
 
 case "$cmd" in
     start) start ;;
-    run) run "$@" ;;
+    run) run /dev/null "$@" ;;
+    run-interactive) run /dev/stdin "$@" ;;
     stop) stop_quietly ;;
     env) bench_env; env | grep -E '^(WINE|DISPLAY|LC_ALL)' ;;
     *) echo "unknown command $cmd" >&2; exit 2 ;;

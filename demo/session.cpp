@@ -1,0 +1,219 @@
+#include "session.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <vector>
+
+#include "terminal.h"
+#include "zelvo.h"
+
+namespace demo {
+
+const char defaultScript[] =
+    "login 123456\n"
+    "title\n"
+    "broker\n"
+    "account\n"
+    "query funds\n"
+    "query currencies\n"
+    "query positions\n"
+    "buy 600000 10.50 100\n"
+    "query orders\n"
+    "cancel last\n"
+    "query trades\n"
+    "logout\n";
+
+namespace {
+
+struct Named {
+    const char* name;
+    int kind;
+};
+
+const Named queryKinds[] = {{"funds", 0},        {"usd-funds", 1},   {"hkd-funds", 2},   {"positions", 3},
+                            {"orders", 4},       {"trades", 5},      {"margin-debt", 6}, {"short-debt", 7},
+                            {"shortable", 8},    {"cancel-list", 9}, {"currencies", 10}, {"shareholders", 11}};
+const Named orderKinds[] = {{"buy", 0},           {"sell", 1},          {"margin-buy", 2},    {"short-sell", 3},
+                            {"buy-to-return", 4}, {"sell-to-repay", 5}, {"return-in-kind", 6}};
+
+// Generous buffers: a message of 64 KiB and a query result of 16 MiB.
+std::vector<char> messageBuffer(64 * 1024);
+std::vector<char> resultBuffer(16 * 1024 * 1024);
+int lastContract = -1;
+
+const char helpText[] =
+    "commands:\n"
+    "  login [password]      attach to the client (Zelvo_Login)\n"
+    "  logout                detach and show the client (Zelvo_Logout)\n"
+    "  title | broker | account\n"
+    "  query KIND            KIND: a number 0-11 or funds, usd-funds, hkd-funds, positions, orders,\n"
+    "                        trades, margin-debt, short-debt, shortable, cancel-list, currencies, shareholders\n"
+    "  buy | sell | margin-buy | short-sell | buy-to-return | sell-to-repay | return-in-kind CODE PRICE QUANTITY\n"
+    "  cancel NUMBER|last    cancel an order by its number (last: the last contract number)\n"
+    "  help | quit";
+
+bool parseInt(const std::string& text, int& value)
+{
+    char* end = nullptr;
+    const long parsed = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || parsed < INT_MIN || parsed > INT_MAX) {
+        return false;
+    }
+    value = static_cast<int>(parsed);
+    return true;
+}
+
+bool lookUp(const Named* table, size_t count, const std::string& name, int& kind)
+{
+    for (size_t i = 0; i < count; ++i) {
+        if (name == table[i].name) {
+            kind = table[i].kind;
+            return true;
+        }
+    }
+    return parseInt(name, kind);
+}
+
+std::string message()
+{
+    return messageBuffer.data();
+}
+
+void printCall(const std::string& call)
+{
+    say("");
+    say("> " + call);
+}
+
+void login(const std::string& password)
+{
+    printCall("Zelvo_Login(\"" + password + "\")");
+    const bool attached = Zelvo_Login(password.c_str(), messageBuffer.data());
+    say(std::string("  result  ") + (attached ? "true" : "false"));
+    say("  message " + message());
+}
+
+void getter(void(__stdcall* function)(char*), const char* name)
+{
+    printCall(std::string(name) + "()");
+    function(messageBuffer.data());
+    say("  text    " + message());
+}
+
+bool query(const std::string& kindName)
+{
+    int kind = 0;
+    if (!lookUp(queryKinds, std::size(queryKinds), kindName, kind)) {
+        say("  unknown query kind '" + kindName + "' (try: help)");
+        return false;
+    }
+    printCall("Zelvo_QueryData(" + std::to_string(kind) + ")  [" + kindName + "]");
+    Zelvo_QueryData(kind, resultBuffer.data(), messageBuffer.data());
+    say("  message " + message());
+    printTable(resultBuffer.data());
+    return true;
+}
+
+bool order(int kind, const std::vector<std::string>& words)
+{
+    int quantity = 0;
+    char* end = nullptr;
+    const double price = words.size() == 4 ? std::strtod(words[2].c_str(), &end) : 0.0;
+    if (words.size() != 4 || *end != '\0' || !std::isfinite(price) || !parseInt(words[3], quantity)) {
+        say("  usage: " + words[0] + " CODE PRICE QUANTITY, for example " + words[0] + " 600000 10.50 100");
+        return false;
+    }
+    const std::string code = toGbk(words[1]);
+    char priceText[64];
+    std::snprintf(priceText, sizeof priceText, "%g", price);
+    printCall("Zelvo_SendOrder(" + std::to_string(kind) + ", \"" + code + "\", " + priceText + ", " +
+              std::to_string(quantity) + ")  [" + words[0] + "]");
+    const int contract = Zelvo_SendOrder(kind, code.c_str(), price, quantity, messageBuffer.data());
+    say("  result  " + std::to_string(contract));
+    say("  message " + message());
+    if (contract >= 0) {
+        lastContract = contract;
+    }
+    return true;
+}
+
+bool cancel(const std::vector<std::string>& words)
+{
+    int number = lastContract;
+    if (words.size() != 2 || (words[1] != "last" && !parseInt(words[1], number))) {
+        say("  usage: cancel NUMBER (or: cancel last)");
+        return false;
+    }
+    printCall("Zelvo_CancelOrder(" + std::to_string(number) + ")");
+    const bool accepted = Zelvo_CancelOrder(number, messageBuffer.data());
+    say(std::string("  result  ") + (accepted ? "true" : "false"));
+    say("  message " + message());
+    return true;
+}
+
+std::vector<std::string> wordsOf(const std::string& line)
+{
+    std::istringstream stream(line);
+    std::vector<std::string> words;
+    for (std::string word; stream >> word;) {
+        words.push_back(word);
+    }
+    return words;
+}
+
+// Runs one command; false when it could not be run (its explanation printed).
+bool runCommand(const std::vector<std::string>& words)
+{
+    const std::string& verb = words[0];
+    int kind = 0;
+    if (verb == "login" && words.size() <= 2) {
+        login(words.size() == 2 ? toGbk(words[1]) : std::string());
+    } else if (verb == "logout" && words.size() == 1) {
+        printCall("Zelvo_Logout()");
+        Zelvo_Logout();
+    } else if (verb == "title" || verb == "broker" || verb == "account") {
+        getter(verb == "title" ? Zelvo_GetWndText : verb == "broker" ? Zelvo_GetBroker : Zelvo_GetAccount,
+               verb == "title" ? "Zelvo_GetWndText" : verb == "broker" ? "Zelvo_GetBroker" : "Zelvo_GetAccount");
+    } else if (verb == "query" && words.size() == 2) {
+        return query(words[1]);
+    } else if (lookUp(orderKinds, std::size(orderKinds), verb, kind) && !parseInt(verb, kind)) {
+        return order(kind, words);
+    } else if (verb == "cancel") {
+        return cancel(words);
+    } else if (verb == "help") {
+        say(helpText);
+    } else {
+        say("  unknown command '" + toGbk(verb) + "' or wrong arguments (try: help)");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int runSession(std::istream& input, bool prompt)
+{
+    int failures = 0;
+    std::string line;
+    for (;;) {
+        if (prompt) {
+            std::fputs("zelvo> ", stdout);
+            std::fflush(stdout);
+        }
+        if (!std::getline(input, line)) {
+            return failures;
+        }
+        const std::vector<std::string> words = wordsOf(line);
+        if (words.empty() || words[0][0] == '#') {
+            continue;
+        }
+        if (words[0] == "quit") {
+            return failures;
+        }
+        failures += runCommand(words) ? 0 : 1;
+    }
+}
+
+}  // namespace demo

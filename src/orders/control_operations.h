@@ -1,0 +1,66 @@
+// The few operations orders and cancels are built from: following the
+// client's prompt pop-ups one after the other, reading and clicking them,
+// and filling a dialog's edit, check box and button in one go. Every wait is
+// bounded by elapsed time and reports whether it got what it waited for.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "orders/order_constants.h"
+
+namespace zelvo {
+
+// The prompt pop-ups one operation has met. A prompt is an enabled pop-up of
+// the main window holding the button `buttonId`; its message is in `textId`.
+struct PromptTracker {
+    HWND popup = nullptr;  // the pop-up handled now; null until one is recorded
+    int textId = order_ids::promptText;
+    int buttonId = order_ids::promptButton;
+    // Every pop-up recorded so far, `popup` included. None of them is taken
+    // again, so a prompt that is still closing (or an earlier one showing
+    // again behind a newer one) is never mistaken for the client's next answer.
+    std::vector<HWND> recorded;
+};
+
+// Makes `popup` the tracker's current pop-up.
+void recordPopup(PromptTracker& tracker, HWND popup);
+
+// Waits for a prompt the tracker has not recorded to become the main window's
+// enabled pop-up, and records it. Pumps one message of the caller's queue per
+// 1 ms pass. False when none came within `timeoutMs`.
+[[nodiscard]] bool waitForNewPopup(PromptTracker& tracker, HWND mainWindow, DWORD timeoutMs = popupWaitMs);
+
+// Waits for any enabled pop-up of the main window that the tracker has not
+// recorded, prompt or not, and records it. Pumps nothing. False when none
+// came within `timeoutMs`.
+[[nodiscard]] bool waitForNextPopup(PromptTracker& tracker, HWND mainWindow, DWORD timeoutMs = popupWaitMs);
+
+// Waits until `window` no longer exists. False when it still did after `timeoutMs`.
+[[nodiscard]] bool waitUntilClosed(HWND window, DWORD timeoutMs = popupWaitMs);
+
+// The current pop-up's own title.
+[[nodiscard]] std::string readCaption(const PromptTracker& tracker);
+// The current pop-up's message: the text of its control `textId` (empty when it has none).
+[[nodiscard]] std::string readText(const PromptTracker& tracker);
+
+// Clicks the current pop-up's button `buttonId`: sent (returns once the
+// client has handled the click) or posted (returns at once).
+void clickButton(const PromptTracker& tracker);
+void postClickButton(const PromptTracker& tracker);
+
+// One dialog and the three controls that answer it.
+struct DialogFill {
+    int editId;
+    int checkId;
+    int buttonId;
+    HWND dialog;
+};
+
+// Writes `text` into the edit, sets the check box checked (set, never
+// toggled) and clicks the button, sent. False, with nothing touched, when
+// one of the three controls is missing.
+[[nodiscard]] bool fillCheckAndConfirm(const DialogFill& fill, const std::string& text);
+
+}  // namespace zelvo

@@ -1,0 +1,14 @@
+// Inside the substitute's query pages: which captions are query pages and
+// what they show before a test says otherwise.
+#pragma once
+#include <string>
+
+#include "query_desk.h"
+
+namespace substitute {
+
+// The contents a query page shows until they are set: columns and a few rows
+// that fit the page, the status text and, on the funds pages, funds lines.
+QueryContents defaultContents(const std::string& caption);
+
+}  // namespace substitute

@@ -1,0 +1,368 @@
+// Pressing the main toolbar's buttons through accessibility, against the
+// substitute client's toolbar on a user-interface thread of its own. The
+// presses come from the test's threads, so every accessible call is
+// marshaled to the toolbar's thread as it is in the client. GBK texts assume
+// code page 936 (LC_ALL=zh_CN.UTF-8 under Wine).
+#include <windows.h>
+#include <objbase.h>
+#include <oleacc.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/com.h"
+#include "session/session.h"
+#include "support/accessibility.h"
+#include "toolbar.h"
+#include "ui_thread.h"
+
+namespace zelvo {
+namespace {
+
+using substitute::ToolbarButton;
+using substitute::ToolbarLog;
+using substitute::ToolbarOptions;
+using substitute::toolbarButton;
+using substitute::toolbarGroup;
+using Names = std::vector<std::string>;
+
+constexpr char frameClass[] = "ZelvoToolbarTestFrame";
+
+// A disabled "刷新" before the enabled one, groups nested two levels deep,
+// and a disabled group whose enabled button must stay out of reach.
+std::vector<ToolbarButton> clientButtons()
+{
+    return {
+        toolbarButton("买入"),
+        toolbarButton("刷新", false),
+        toolbarGroup("交易", {toolbarButton("卖出"), toolbarButton("融券卖出"),
+                              toolbarGroup("工具", {toolbarButton("撤单")})}),
+        toolbarButton("刷新"),
+        toolbarGroup("锁定", {toolbarButton("解锁")}, false),
+    };
+}
+
+void registerFrameClass()
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = frameClass;
+    RegisterClassA(&windowClass);
+}
+
+HWND createPanel(HWND parent)
+{
+    return CreateWindowExA(0, frameClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 600, 60, parent, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+// The client's windows on their own UI thread: a hidden main frame (the
+// library hides it) with two panels. The first panel holds a decoy toolbar of
+// the same class under another title, the second the main toolbar.
+class ToolbarClient {
+public:
+    ToolbarClient(std::vector<ToolbarButton> buttons, ToolbarOptions options)
+    {
+        ui_.run([&] { build(buttons, options); });
+    }
+    ~ToolbarClient()
+    {
+        ui_.run([this] { DestroyWindow(main_); });
+    }
+
+    HWND mainWindow() const { return main_; }
+    HWND toolbar() const { return toolbar_; }
+    Names presses() const { return log_->presses(); }
+    Names decoyPresses() const { return decoyLog_->presses(); }
+    long liveObjects() const { return log_->liveObjects(); }
+
+private:
+    void build(const std::vector<ToolbarButton>& buttons, ToolbarOptions options)
+    {
+        registerFrameClass();
+        main_ = CreateWindowExA(0, frameClass, "客户端", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+        HWND decoy = substitute::createMainToolbar(createPanel(main_), buttons, decoyLog_, options);
+        SetWindowTextA(decoy, "SideBar");
+        toolbar_ = substitute::createMainToolbar(createPanel(main_), buttons, log_, options);
+    }
+
+    substitute::UiThread ui_;
+    std::shared_ptr<ToolbarLog> log_ = std::make_shared<ToolbarLog>();
+    std::shared_ptr<ToolbarLog> decoyLog_ = std::make_shared<ToolbarLog>();
+    HWND main_ = nullptr;
+    HWND toolbar_ = nullptr;
+};
+
+// Runs `work` on a thread of its own, which starts without a COM apartment.
+void onNewThread(const std::function<void()>& work)
+{
+    std::thread(work).join();
+}
+
+HRESULT apartmentType(APTTYPE& type)
+{
+    APTTYPEQUALIFIER qualifier;
+    return CoGetApartmentType(&type, &qualifier);
+}
+
+// The client releases its objects when the last proxy call returns, which
+// may come a little after the press; waits up to two seconds for `expected`.
+long waitForLiveObjects(const ToolbarClient& client, long expected)
+{
+    for (int poll = 0; poll < 200 && client.liveObjects() != expected; ++poll) {
+        Sleep(10);
+    }
+    return client.liveObjects();
+}
+
+// The parameter: whether the toolbar lists its children through an
+// enumerator, or only by child id.
+class ToolbarPress : public testing::TestWithParam<bool> {
+protected:
+    ToolbarPress() : client_(clientButtons(), options()) {}
+    void SetUp() override { session().mainWindow = client_.mainWindow(); }
+    void TearDown() override { session().mainWindow = nullptr; }
+
+    ToolbarOptions options() const
+    {
+        ToolbarOptions options;
+        options.enumerator = GetParam();
+        return options;
+    }
+
+    ToolbarClient client_;
+};
+
+TEST_P(ToolbarPress, PassesOverADisabledButtonToTheEnabledOneOfTheSameName)
+{
+    pressToolbarButton("刷新");
+
+    EXPECT_EQ(client_.presses(), Names{"刷新"});
+    EXPECT_TRUE(client_.decoyPresses().empty());
+}
+
+TEST_P(ToolbarPress, FindsButtonsAndGroupsInNestedGroups)
+{
+    pressToolbarButton("撤单");
+    pressToolbarButton("融券卖出");
+    pressToolbarButton("交易");
+
+    EXPECT_EQ(client_.presses(), (Names{"撤单", "融券卖出", "交易"}));
+}
+
+TEST_P(ToolbarPress, PressesNothingForDisabledGroupsMissingNamesOrAMissingToolbar)
+{
+    pressToolbarButton("解锁");
+    pressToolbarButton("不存在");
+    pressToolbarButton("");
+    session().mainWindow = nullptr;
+    pressToolbarButton("买入");
+
+    EXPECT_TRUE(client_.presses().empty());
+    EXPECT_TRUE(client_.decoyPresses().empty());
+}
+
+TEST_P(ToolbarPress, ReleasesEveryObjectOfThePresses)
+{
+    const long baseline = client_.liveObjects();
+    long live = -1;
+    onNewThread([&] {
+        // The apartment is held across all presses: uninitialising it would
+        // release leaked proxies and hide the leak.
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        for (int round = 0; round < 25; ++round) {
+            pressToolbarButton("撤单");
+            pressToolbarButton("刷新");
+            pressToolbarButton("交易");
+            pressToolbarButton("不存在");
+        }
+        live = waitForLiveObjects(client_, baseline);
+        CoUninitialize();
+    });
+
+    EXPECT_EQ(live, baseline);
+    EXPECT_EQ(client_.presses().size(), 75u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Listings, ToolbarPress, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& info) {
+                             return info.param ? "WithEnumerator" : "ByChildId";
+                         });
+
+class ToolbarApartment : public testing::Test {
+protected:
+    void SetUp() override { session().mainWindow = client_.mainWindow(); }
+    void TearDown() override { session().mainWindow = nullptr; }
+
+    ToolbarClient client_{clientButtons(), ToolbarOptions{}};
+};
+
+TEST_F(ToolbarApartment, ThreadWithoutApartmentGetsOneForThePressOnly)
+{
+    HRESULT before = S_OK;
+    HRESULT after = S_OK;
+    onNewThread([&] {
+        APTTYPE type;
+        before = apartmentType(type);
+        pressToolbarButton("刷新");
+        after = apartmentType(type);
+    });
+
+    EXPECT_EQ(before, CO_E_NOTINITIALIZED);
+    EXPECT_EQ(client_.presses(), Names{"刷新"});
+    EXPECT_EQ(after, CO_E_NOTINITIALIZED);
+}
+
+// After the press the thread is in its own apartment still, and one
+// CoUninitialize of its own ends it: the press added no count and took none away.
+TEST_F(ToolbarApartment, ThreadWithAnApartmentKeepsIt)
+{
+    for (const auto mode : {COINIT_MULTITHREADED, COINIT_APARTMENTTHREADED}) {
+        HRESULT during = E_FAIL;
+        HRESULT after = S_OK;
+        APTTYPE type = APTTYPE_CURRENT;
+        onNewThread([&] {
+            CoInitializeEx(nullptr, mode);
+            pressToolbarButton("刷新");
+            during = apartmentType(type);
+            CoUninitialize();
+            APTTYPE ignored;
+            after = apartmentType(ignored);
+        });
+
+        EXPECT_EQ(during, S_OK) << mode;
+        EXPECT_EQ(type, mode == COINIT_MULTITHREADED ? APTTYPE_MTA : APTTYPE_STA) << mode;
+        EXPECT_EQ(after, CO_E_NOTINITIALIZED) << mode;
+    }
+    EXPECT_EQ(client_.presses(), (Names{"刷新", "刷新"}));
+}
+
+std::string stateName(DWORD stateBit)
+{
+    char buffer[256] = {};
+    GetStateTextA(stateBit, buffer, sizeof buffer);
+    return buffer;
+}
+
+std::string roleName(DWORD role)
+{
+    char buffer[256] = {};
+    GetRoleTextA(role, buffer, sizeof buffer);
+    return buffer;
+}
+
+// Texts and the search on the toolbar's own object, asked from the test's
+// thread inside an apartment.
+class AccessibleTree : public testing::Test {
+protected:
+    void open(std::vector<ToolbarButton> buttons, ToolbarOptions options = {})
+    {
+        client_ = std::make_unique<ToolbarClient>(std::move(buttons), options);
+        ASSERT_HRESULT_SUCCEEDED(
+            AccessibleObjectFromWindow(client_->toolbar(), OBJID_WINDOW, __uuidof(IAccessible), root_.putVoid()));
+    }
+    ApartmentScope apartment_;
+    std::unique_ptr<ToolbarClient> client_;
+    ComPtr<IAccessible> root_;
+};
+
+TEST_F(AccessibleTree, StateAndRoleTextsAreTheSystemsWords)
+{
+    ToolbarButton marked = toolbarButton("停用", false);
+    marked.extraState = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_HOTTRACKED;
+    ToolbarButton everything = toolbarButton("全部");
+    everything.extraState = 0x0FFFFFFF;
+    open({marked, toolbarButton("普通"), everything});
+
+    EXPECT_EQ(accessibleStateText(root_.get(), 1), stateName(STATE_SYSTEM_UNAVAILABLE) + "," +
+                                                       stateName(STATE_SYSTEM_HOTTRACKED) + "," +
+                                                       stateName(STATE_SYSTEM_FOCUSABLE));
+    EXPECT_EQ(accessibleStateText(root_.get(), 2), "");
+    EXPECT_EQ(accessibleRoleText(root_.get(), 1), roleName(ROLE_SYSTEM_PUSHBUTTON));
+    EXPECT_EQ(accessibleRoleText(root_.get(), CHILDID_SELF), roleName(ROLE_SYSTEM_TOOLBAR));
+    EXPECT_EQ(accessibleStateText(root_.get(), 9), "");  // no such child
+}
+
+TEST_F(AccessibleTree, StateTextOfAllBitsIsCutBetweenCharacters)
+{
+    ToolbarButton everything = toolbarButton("全部");
+    everything.extraState = 0x0FFFFFFF;
+    open({everything});
+    std::string all;
+    for (int bit = 0; bit <= 27; ++bit) {
+        all += (bit == 0 ? "" : ",") + stateName(DWORD{1} << bit);
+    }
+
+    const std::string text = accessibleStateText(root_.get(), 1);
+
+    ASSERT_LE(text.size(), 255u);
+    EXPECT_EQ(text, all.substr(0, text.size()));
+    EXPECT_GE(text.size(), std::min<size_t>(all.size(), 254));
+    size_t end = 0;
+    while (end < text.size()) {
+        end += IsDBCSLeadByte(static_cast<BYTE>(text[end])) ? 2 : 1;
+    }
+    EXPECT_EQ(end, text.size()) << "a double-byte character was split";
+}
+
+TEST_F(AccessibleTree, FindsByNameAndRoleSkippingDisabledElements)
+{
+    open(clientButtons());
+    AccessibleFilter refresh;
+    refresh.name = "刷新";
+    AccessibleFilter tradingGroup;
+    tradingGroup.name = "交易";
+    tradingGroup.role = roleName(ROLE_SYSTEM_GROUPING);
+    AccessibleFilter tradingButton = tradingGroup;
+    tradingButton.role = roleName(ROLE_SYSTEM_PUSHBUTTON);
+
+    const auto button = findAccessibleChild(root_.get(), refresh);
+    const auto group = findAccessibleChild(root_.get(), tradingGroup);
+
+    ASSERT_TRUE(button.has_value());
+    EXPECT_EQ(button->childId, 4);  // the enabled one, a simple element of the toolbar
+    EXPECT_EQ(accessibleStateText(button->object.get(), button->childId), "");
+    ASSERT_TRUE(group.has_value());
+    EXPECT_EQ(group->childId, CHILDID_SELF);  // a full object of its own
+    EXPECT_EQ(accessibleRoleText(group->object.get(), CHILDID_SELF), roleName(ROLE_SYSTEM_GROUPING));
+    EXPECT_FALSE(findAccessibleChild(root_.get(), tradingButton).has_value());
+}
+
+TEST_F(AccessibleTree, StatesGivenAsTextAreTestedForUnavailable)
+{
+    ToolbarOptions textStates;
+    textStates.statesAsText = true;
+    open(clientButtons(), textStates);
+    session().mainWindow = client_->mainWindow();
+
+    pressToolbarButton("刷新");
+    pressToolbarButton("解锁");
+    session().mainWindow = nullptr;
+
+    EXPECT_EQ(accessibleStateText(root_.get(), 2), "unavailable");
+    EXPECT_EQ(client_->presses(), Names{"刷新"});
+}
+
+TEST(NarrowAcp, CutsBetweenCharacters)
+{
+    if (GetACP() != 936) {
+        GTEST_SKIP() << "needs code page 936";
+    }
+    EXPECT_EQ(narrowAcp(L"a中文", 4), "a中");
+    EXPECT_EQ(narrowAcp(L"a中文", 5), "a中文");
+    EXPECT_EQ(narrowAcp(L"中文", 1), "");
+    EXPECT_EQ(narrowAcp(nullptr, 10), "");
+    const std::string cut = narrowAcp(std::wstring(200, L'中').c_str(), 255);
+    EXPECT_EQ(cut.size(), 254u);
+    EXPECT_EQ(cut, narrowAcp(std::wstring(127, L'中').c_str(), 1000));
+}
+
+}  // namespace
+}  // namespace zelvo

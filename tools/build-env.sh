@@ -1,0 +1,16 @@
+# Shared by the test and demo commands (sourced): which build runs on the
+# Wine bench here, and how a build tree is configured and built.
+
+# The architecture whose programs run on this host's Wine bench: the
+# delivered 32-bit build where 32-bit code runs natively, else the 64-bit
+# build of the same sources.
+bench_arch() {
+    if bash tools/host-runs-i386.sh; then echo i686; else echo x86_64; fi
+}
+
+configure_and_build() {  # ARCH SUITE
+    local dir="build/$1"
+    cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$1.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DZELVO_WINE_SUITE="$2" -DZELVO_BENCH_DIR="$PWD/build/bench" >/dev/null
+    cmake --build "$dir" -j "$(nproc)"
+}
