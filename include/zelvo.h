@@ -24,7 +24,7 @@ extern "C" {
 #endif
 
 #ifdef ZELVO_BUILDING_DLL
-#define ZELVO_API __declspec(dllexport)
+#define ZELVO_API /* exported through the module definition file, undecorated */
 #else
 #define ZELVO_API __declspec(dllimport)
 #endif

@@ -312,9 +312,12 @@ private:
         setStatus(page, contents.status);
     }
 
+    // A message takes the place of the rows; the columns stay those of the page.
     void showMessageRow(HWND page, const std::string& text)
     {
-        replaceRows(pageList(page), {Row{text}});
+        const HWND list = pageList(page);
+        replaceColumns(list, client_.queries().contents(caption_).columns);
+        replaceRows(list, {Row{text}});
     }
 
     void setStatus(HWND page, const std::string& text)

@@ -19,9 +19,9 @@ constexpr UINT gbkCodePage = 936;
 // The states given when the toolbar gives its states as text.
 constexpr char unavailableText[] = "unavailable";
 constexpr char normalText[] = "normal";
-// IAccessible's interface id is taken from its declaration (__uuidof): the
-// x86-64 import library of oleacc resolves IID_IAccessible to a code thunk
-// instead of the GUID.
+// IAccessible's interface id from its declaration: the x86-64 import library
+// of oleacc resolves IID_IAccessible to a code thunk instead of the GUID.
+const IID& accessibleIid = __uuidof(IAccessible);
 
 // Everything the accessible objects read. The window and every object handed
 // out share it, so an object a caller still holds stays valid after the
@@ -226,7 +226,7 @@ private:
 
     [[nodiscard]] void* interfaceFor(REFIID iid) noexcept
     {
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(IAccessible)) {
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == accessibleIid) {
             return static_cast<IAccessible*>(this);
         }
         if (iid == IID_IEnumVARIANT && data_->options.enumerator) {
@@ -327,7 +327,7 @@ using NodeRef = std::unique_ptr<NodeAccessible, ReleaseNode>;
         return 0;
     }
     const NodeRef root(NodeAccessible::create(*data, (*data)->root));
-    return root ? LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(root.get())) : 0;
+    return root ? LresultFromObject(accessibleIid, wParam, static_cast<IAccessible*>(root.get())) : 0;
 }
 
 LRESULT CALLBACK toolbarProc(HWND toolbar, UINT message, WPARAM wParam, LPARAM lParam)

@@ -10,7 +10,10 @@ fail() { echo "FAIL: $*"; exit 1; }
 headers=$("$objdump" -p "$dll")
 grep -q 'file format pei-i386' <<<"$headers" || fail "not a PE32 i386 image"
 
-exports=$(awk '/\[Ordinal\/Name Pointer\] Table/{on=1; next} on && /^\s*\[/{print $1, $2} on && !/^\s*\[/{on=0}' <<<"$headers" | tr -d '[]')
+# objdump lists the name table with each name's ordinal less the ordinal base.
+grep -q 'Ordinal Base[[:space:]]*1$' <<<"$headers" || fail "ordinal base is not 1"
+exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/s/^[[:space:]]*\[[[:space:]]*\([0-9]*\)\] \(.*\)$/\1 \2/p' <<<"$headers" \
+    | awk '{print $1 + 1, $2}')
 expected="1 Zelvo_CancelOrder
 2 Zelvo_GetAccount
 3 Zelvo_GetBroker

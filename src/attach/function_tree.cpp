@@ -67,8 +67,9 @@ bool isActivePage(HWND page, const std::string& brokerName)
 // The centre of the item's text, in screen coordinates.
 POINT itemCentreOnScreen(HWND tree, HTREEITEM item)
 {
+    // TVM_GETITEMRECT takes the item in the first bytes of the rectangle.
     RECT box = {};
-    *reinterpret_cast<HTREEITEM*>(&box) = item;
+    std::memcpy(&box, &item, sizeof item);
     SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&box));
     POINT centre = {(box.left + box.right) / 2, (box.top + box.bottom) / 2};
     ClientToScreen(tree, &centre);

@@ -1,5 +1,8 @@
 #include "support/accessibility.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "platform/windows_ui.h"
 #include "session/session.h"
 
@@ -14,9 +17,9 @@ constexpr char toolbarTitle[] = "MainViewBar";
 constexpr char unavailableState[] = "unavailable";
 // The class text of an element that belongs to no window.
 constexpr char noWindowClass[] = "No window";
-// IAccessible's interface id is taken from its declaration (__uuidof): the
-// x86-64 import library of oleacc resolves IID_IAccessible to a code thunk
-// instead of the GUID.
+// IAccessible's interface id from its declaration: the x86-64 import library
+// of oleacc resolves IID_IAccessible to a code thunk instead of the GUID.
+const IID& accessibleIid = __uuidof(IAccessible);
 
 constexpr std::size_t maxTextBytes = 255;
 constexpr int highestStateBit = 27;
@@ -161,7 +164,7 @@ constexpr int maxSearchDepth = 32;
     }
     ComPtr<IAccessible> object;
     if (dispatch) {
-        (void)dispatch->QueryInterface(__uuidof(IAccessible), object.putVoid());
+        (void)dispatch->QueryInterface(accessibleIid, object.putVoid());
     }
     return object;
 }
@@ -231,7 +234,7 @@ std::optional<AccessibleElement> searchChildren(IAccessible* parent, const Acces
 void pressNamedElement(HWND toolbar, const std::string& name)
 {
     ComPtr<IAccessible> root;
-    if (FAILED(AccessibleObjectFromWindow(toolbar, OBJID_WINDOW, __uuidof(IAccessible), root.putVoid())) || !root) {
+    if (FAILED(AccessibleObjectFromWindow(toolbar, OBJID_WINDOW, accessibleIid, root.putVoid())) || !root) {
         return;
     }
     AccessibleFilter filter;

@@ -120,9 +120,11 @@ TEST(Queries, ListsComeBackAsTableTextByteForByte)
     EXPECT_EQ(answer.text, table(expected));
 
     // Columns without rows give the header alone; rows without columns (a
-    // list without header items) give nothing.
+    // list without header items) give nothing. (Row 0 starts empty: with
+    // text in its first cell and no second column it would read as a
+    // message row.)
     desk.setContents("资金股份", {{"证券代码", "证券名称", "可用余额"}, {}, "无持仓", "", "", ""});
-    desk.setContents("股东列表", {{}, {{"A1", "x"}, {"B2", "y"}}, "共2条", "", "", ""});
+    desk.setContents("股东列表", {{}, {{"", "x"}, {"B2", "y"}}, "共2条", "", "", ""});
     answer = zelvo.query(3);
     EXPECT_EQ(answer.text, "证券代码\t证券名称\t可用余额");
     EXPECT_EQ(answer.message, "无持仓");
@@ -248,7 +250,10 @@ TEST(Queries, ShortablePageIsStartedAsEachEditionDoesIt)
 
         const std::vector<QueryClick> clicks = client.queries().clicks();
         const std::vector<std::string> presses = client.toolbarLog().presses();
-        ASSERT_EQ(clicks.size(), 1u);
+        if (clicks.size() != 1) {
+            ADD_FAILURE() << clicks.size() << " query clicks, " << presses.size() << " toolbar presses";
+            continue;
+        }
         if (name == "招商" || name == "国信" || name == "齐鲁") {
             const std::string button = name == "齐鲁" ? "刷新" : "融券卖出";
             EXPECT_EQ(presses, std::vector<std::string>{button});

@@ -1,0 +1,303 @@
+// The order pages' behaviour: four controls, and on a click of the order
+// button the client's chain of modal pop-ups, run inside the click's handler
+// on the client's UI thread the way the real client runs it.
+#include <algorithm>
+
+#include "client.h"
+#include "dialogs.h"
+#include "order_desk.h"
+#include "ui_thread.h"
+
+namespace substitute {
+
+// One order click: its ticket in the desk and the pop-ups the script asks for.
+class OrderFlow {
+public:
+    OrderFlow(OrderDesk& desk, HWND owner) : desk_(desk), owner_(owner) {}
+    ~OrderFlow();
+    OrderFlow(const OrderFlow&) = delete;
+    OrderFlow& operator=(const OrderFlow&) = delete;
+
+    // Records the click's ticket. False when another flow is under way: the
+    // click is then recorded but not answered.
+    bool begin(OrderTicket ticket);
+    void run();
+
+    // Called by the flow's dialogs.
+    void step(const std::string& text);
+    void passwordDialogShown(HWND dialog);
+    void passwordConfirmed(const std::string& password, bool checked);
+
+private:
+    struct Prompt {
+        OrderFlow* flow;
+        std::string title;
+        std::string text;
+        bool withButton;    // false: a notice without the confirming button
+        DWORD selfCloseMs;  // a notice goes by itself after this long
+    };
+
+    static INT_PTR CALLBACK promptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    static INT_PTR CALLBACK passwordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+    bool show(Prompt prompt);
+    bool askPassword();
+    bool pauseBeforePopup() const;
+    std::string finalText();
+
+    OrderDesk& desk_;
+    HWND owner_;
+    OrderScript script_;
+    size_t ticket_ = 0;
+    bool running_ = false;
+};
+
+namespace {
+
+constexpr char noticeTitle[] = "提示";
+constexpr char noticeText[] = "正在提交委托,请稍候...";
+constexpr char passwordLabel[] = "请输入交易密码:";
+constexpr char passwordCheckText[] = "本次登录不再提示";
+constexpr char okText[] = "确定";
+constexpr UINT_PTR noticeTimer = 1;
+
+std::string controlText(HWND parent, int id)
+{
+    char buffer[512] = {};
+    GetDlgItemTextA(parent, id, buffer, sizeof buffer);
+    return buffer;
+}
+
+}  // namespace
+
+OrderFlow::~OrderFlow()
+{
+    if (running_) {
+        std::lock_guard<std::mutex> guard(desk_.mutex_);
+        desk_.running_ = false;
+        desk_.passwordDialog_ = nullptr;
+    }
+}
+
+bool OrderFlow::begin(OrderTicket ticket)
+{
+    std::lock_guard<std::mutex> guard(desk_.mutex_);
+    desk_.tickets_.push_back(std::move(ticket));
+    ticket_ = desk_.tickets_.size() - 1;
+    if (desk_.running_) {
+        return false;
+    }
+    desk_.running_ = running_ = true;
+    script_ = desk_.script_;
+    return true;
+}
+
+void OrderFlow::run()
+{
+    if (!script_.answers) {
+        return;
+    }
+    if (script_.noticeFirst) {
+        show({this, noticeTitle, noticeText, false, script_.noticeMs});
+    }
+    if (script_.confirms && !show({this, script_.confirmationTitle, script_.confirmationText, true, 0})) {
+        return;
+    }
+    if (script_.asksPassword && !askPassword()) {
+        return;
+    }
+    if (script_.reports) {
+        show({this, script_.finalTitle, finalText(), true, 0});
+    }
+}
+
+void OrderFlow::step(const std::string& text)
+{
+    std::lock_guard<std::mutex> guard(desk_.mutex_);
+    desk_.tickets_[ticket_].steps.push_back(text);
+}
+
+void OrderFlow::passwordDialogShown(HWND dialog)
+{
+    std::lock_guard<std::mutex> guard(desk_.mutex_);
+    desk_.passwordDialog_ = dialog;
+}
+
+void OrderFlow::passwordConfirmed(const std::string& password, bool checked)
+{
+    std::lock_guard<std::mutex> guard(desk_.mutex_);
+    OrderTicket& ticket = desk_.tickets_[ticket_];
+    ticket.password = password;
+    ticket.passwordChecked = checked;
+}
+
+// The client's pause before a pop-up, answering its messages meanwhile.
+// False when the client is closing and shows nothing more.
+bool OrderFlow::pauseBeforePopup() const
+{
+    pumpFor(script_.delayMs);
+    return IsWindow(owner_) != FALSE;
+}
+
+// Shows one modal prompt; true when it was answered with its button.
+bool OrderFlow::show(Prompt prompt)
+{
+    return pauseBeforePopup() && runModalDialog(owner_, promptProc, reinterpret_cast<LPARAM>(&prompt)) == IDOK;
+}
+
+bool OrderFlow::askPassword()
+{
+    return pauseBeforePopup() && runModalDialog(owner_, passwordProc, reinterpret_cast<LPARAM>(this)) == IDOK;
+}
+
+std::string OrderFlow::finalText()
+{
+    if (!script_.finalText.empty()) {
+        return script_.finalText;
+    }
+    std::lock_guard<std::mutex> guard(desk_.mutex_);
+    const int contract = desk_.nextContract_++;
+    desk_.tickets_[ticket_].contract = contract;
+    return "委托已成功提交，合同号是" + std::to_string(contract) + "。";
+}
+
+INT_PTR CALLBACK OrderFlow::promptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        const auto& prompt = *reinterpret_cast<const Prompt*>(lParam);
+        SetWindowTextA(dialog, prompt.title.c_str());
+        addControl(dialog, "Static", prompt.text, WS_VISIBLE, ids::promptText, 10, 10, 280, 40);
+        if (prompt.withButton) {
+            addControl(dialog, "Button", okText, WS_VISIBLE | BS_DEFPUSHBUTTON, ids::promptButton, 110, 60, 80, 24);
+        }
+        if (prompt.selfCloseMs > 0) {
+            SetTimer(dialog, noticeTimer, prompt.selfCloseMs, nullptr);
+        }
+        prompt.flow->step("open " + prompt.title);
+        return TRUE;
+    }
+    const auto* prompt = reinterpret_cast<const Prompt*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (prompt == nullptr) {
+        return FALSE;
+    }
+    const bool confirmed = message == WM_COMMAND && LOWORD(wParam) == ids::promptButton && prompt->withButton;
+    const bool dismissed = message == WM_CLOSE || (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL);
+    const bool gone = message == WM_TIMER && wParam == noticeTimer;
+    if (!confirmed && !dismissed && !gone) {
+        return FALSE;
+    }
+    KillTimer(dialog, noticeTimer);
+    prompt->flow->step(confirmed ? "click " + std::to_string(ids::promptButton)
+                                 : (gone ? "gone " : "close ") + prompt->title);
+    EndDialog(dialog, confirmed ? IDOK : IDCANCEL);
+    return TRUE;
+}
+
+INT_PTR CALLBACK OrderFlow::passwordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        auto* flow = reinterpret_cast<OrderFlow*>(lParam);
+        SetWindowTextA(dialog, texts::passwordTitle);
+        addControl(dialog, "Static", passwordLabel, WS_VISIBLE, -1, 10, 10, 120, 20);
+        addControl(dialog, "Edit", "", WS_VISIBLE | WS_BORDER | ES_PASSWORD | ES_AUTOHSCROLL, ids::passwordEdit, 130, 8, 150, 22);
+        HWND check = addControl(dialog, "Button", passwordCheckText, WS_VISIBLE | BS_AUTOCHECKBOX, ids::passwordCheck,
+                                10, 36, 200, 20);
+        SendMessageA(check, BM_SETCHECK, flow->script_.passwordBoxChecked ? BST_CHECKED : BST_UNCHECKED, 0);
+        addControl(dialog, "Button", okText, WS_VISIBLE | BS_DEFPUSHBUTTON, ids::passwordOk, 110, 62, 80, 24);
+        flow->step(std::string("open ") + texts::passwordTitle);
+        flow->passwordDialogShown(dialog);
+        return TRUE;
+    }
+    auto* flow = reinterpret_cast<OrderFlow*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (flow == nullptr) {
+        return FALSE;
+    }
+    const bool confirmed = message == WM_COMMAND && LOWORD(wParam) == ids::passwordOk;
+    const bool dismissed = message == WM_CLOSE || (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL);
+    if (!confirmed && !dismissed) {
+        return FALSE;
+    }
+    flow->passwordDialogShown(nullptr);
+    if (confirmed) {
+        flow->passwordConfirmed(controlText(dialog, ids::passwordEdit),
+                                IsDlgButtonChecked(dialog, ids::passwordCheck) == BST_CHECKED);
+    }
+    flow->step(confirmed ? "click " + std::to_string(ids::passwordOk) : std::string("close ") + texts::passwordTitle);
+    EndDialog(dialog, confirmed ? IDOK : IDCANCEL);
+    return TRUE;
+}
+
+namespace {
+
+// An order page: code, price and quantity edits and the order button, with
+// the control set the edition gives this page.
+class OrderBehaviour : public PageBehaviour {
+public:
+    OrderBehaviour(Client& client, std::string caption, OrderControlSet controls)
+        : client_(client), caption_(std::move(caption)), controls_(controls) {}
+
+    void build(HWND page) override
+    {
+        addControl(page, "Static", "证券代码", WS_VISIBLE, -1, 10, 6, 110, 20);
+        addControl(page, "Static", "价格", WS_VISIBLE, -1, 130, 6, 110, 20);
+        addControl(page, "Static", "数量", WS_VISIBLE, -1, 250, 6, 110, 20);
+        const DWORD editStyle = WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL;
+        addControl(page, "Edit", "", editStyle, controls_.code, 10, 28, 110, 22);
+        addControl(page, "Edit", "", editStyle, controls_.price, 130, 28, 110, 22);
+        addControl(page, "Edit", "", editStyle, controls_.quantity, 250, 28, 110, 22);
+        addControl(page, "Button", "下单", WS_VISIBLE | BS_PUSHBUTTON, controls_.button, 370, 26, 80, 26);
+    }
+
+    bool onCommand(HWND page, int id, int code, HWND) override
+    {
+        if (id != controls_.button || code != BN_CLICKED) {
+            return false;
+        }
+        OrderFlow flow(client_.orders(), client_.mainWindow());
+        if (flow.begin(ticketAtClick(page))) {
+            flow.run();
+        }
+        return true;
+    }
+
+private:
+    OrderTicket ticketAtClick(HWND page) const
+    {
+        OrderTicket ticket;
+        ticket.page = caption_;
+        ticket.code = controlText(page, controls_.code);
+        ticket.price = controlText(page, controls_.price);
+        ticket.quantity = controlText(page, controls_.quantity);
+        ticket.steps.push_back("click " + std::to_string(controls_.button));
+        return ticket;
+    }
+
+    Client& client_;
+    std::string caption_;
+    OrderControlSet controls_;
+};
+
+bool isOneOf(const std::string& caption, std::initializer_list<const char*> captions)
+{
+    return std::any_of(captions.begin(), captions.end(), [&](const char* entry) { return caption == entry; });
+}
+
+}  // namespace
+
+std::unique_ptr<PageBehaviour> makeOrderBehaviour(Client& client, const std::string& caption)
+{
+    if (isOneOf(caption, {"买入", "卖出", "担保品买入", "担保品卖出"})) {
+        // One edition puts the credit controls on these pages for credit accounts.
+        const OrderControlSet controls =
+            client.setup().creditIdsOnOrderPages ? creditOrderControls : ordinaryOrderControls;
+        return std::make_unique<OrderBehaviour>(client, caption, controls);
+    }
+    if (isOneOf(caption, {"融资买入", "融券卖出", "买券还券", "现券还券", "卖券还款"})) {
+        return std::make_unique<OrderBehaviour>(client, caption, creditOrderControls);
+    }
+    return nullptr;
+}
+
+}  // namespace substitute

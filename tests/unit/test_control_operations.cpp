@@ -1,0 +1,150 @@
+// The prompt tracker and the dialog fill against pop-ups held open on the
+// substitute client's UI thread, with short bounds: the cases the client's
+// own order flow never produces (a recorded prompt still open, a dialog
+// without one of its controls, a wait that runs out).
+#include <gtest/gtest.h>
+
+#include "client.h"
+#include "dialogs.h"
+#include "orders/control_operations.h"
+
+using substitute::Client;
+using substitute::PopupSetup;
+using zelvo::PromptTracker;
+
+namespace {
+
+constexpr DWORD shortWaitMs = 200;
+
+PopupSetup prompt(const std::string& title, const std::string& message)
+{
+    PopupSetup popup;
+    popup.title = title;
+    popup.message = message;
+    return popup;
+}
+
+// A dialog with the password dialog's three controls; counts the clicks of
+// its button and keeps the edit's text at the click.
+struct FillTarget {
+    int clicks = 0;
+    std::string textAtClick;
+};
+
+INT_PTR CALLBACK fillTargetProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        return TRUE;
+    }
+    auto* target = reinterpret_cast<FillTarget*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (message == WM_COMMAND && LOWORD(wParam) == 7021 && target != nullptr) {
+        char text[64] = {};
+        GetDlgItemTextA(dialog, 7023, text, sizeof text);
+        target->textAtClick = text;
+        ++target->clicks;
+        return TRUE;
+    }
+    return FALSE;
+}
+
+HWND makeFillTarget(Client& client, FillTarget& target, bool withCheck, bool checked)
+{
+    HWND dialog = nullptr;
+    client.onUi([&] {
+        dialog = substitute::createDialog(client.mainWindow(), WS_POPUP | WS_VISIBLE, fillTargetProc,
+                                          reinterpret_cast<LPARAM>(&target));
+        substitute::addControl(dialog, "Edit", "", WS_VISIBLE, 7023, 0, 0, 100, 20);
+        if (withCheck) {
+            HWND check = substitute::addControl(dialog, "Button", "", WS_VISIBLE | BS_AUTOCHECKBOX, 7024, 0, 30, 100, 20);
+            SendMessageA(check, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+        }
+        substitute::addControl(dialog, "Button", "", WS_VISIBLE, 7021, 0, 60, 100, 20);
+    });
+    return dialog;
+}
+
+bool isChecked(HWND dialog)
+{
+    return SendMessageA(GetDlgItem(dialog, 7024), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+}  // namespace
+
+TEST(ControlOperations, TrackerTakesEachPromptOnceAndSkipsPopupsWithoutButton)
+{
+    Client client({});
+    const HWND main = client.mainWindow();
+    PromptTracker tracker;
+
+    PopupSetup notice = prompt("进度", "请稍候");
+    notice.withPromptButton = false;
+    const HWND noButton = client.openPopup(notice);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_FALSE(zelvo::waitForNewPopup(tracker, main, shortWaitMs)) << "a pop-up without 7015 is no prompt";
+    const ULONGLONG waited = GetTickCount64() - start;
+    EXPECT_GE(waited, shortWaitMs);
+    EXPECT_LT(waited, shortWaitMs + 1000) << "the bound is elapsed time";
+    EXPECT_EQ(tracker.popup, nullptr);
+
+    const HWND first = client.openPopup(prompt("交易确认 买入", "消息一"));
+    ASSERT_TRUE(zelvo::waitForNewPopup(tracker, main, shortWaitMs));
+    EXPECT_EQ(tracker.popup, first);
+    EXPECT_EQ(zelvo::readCaption(tracker), "交易确认 买入");
+    EXPECT_EQ(zelvo::readText(tracker), "消息一");
+    EXPECT_FALSE(zelvo::waitForNewPopup(tracker, main, shortWaitMs)) << "the recorded prompt is still open";
+
+    const HWND second = client.openPopup(prompt("提示", "消息二"));
+    ASSERT_TRUE(zelvo::waitForNewPopup(tracker, main, shortWaitMs));
+    EXPECT_EQ(tracker.popup, second);
+    zelvo::clickButton(tracker);
+    EXPECT_FALSE(IsWindow(second)) << "a sent click returns after the client handled it";
+    EXPECT_FALSE(zelvo::waitForNewPopup(tracker, main, shortWaitMs))
+        << "an earlier prompt in front again is not taken a second time";
+
+    PromptTracker fresh;
+    ASSERT_TRUE(zelvo::waitForNewPopup(fresh, main, shortWaitMs)) << "a new tracker takes a prompt already open";
+    EXPECT_EQ(fresh.popup, first);
+
+    PromptTracker any;
+    zelvo::recordPopup(any, first);
+    EXPECT_FALSE(zelvo::waitForNextPopup(any, main, shortWaitMs)) << "the plain wait skips recorded pop-ups too";
+    zelvo::clickButton(fresh);
+    ASSERT_TRUE(zelvo::waitForNextPopup(any, main, shortWaitMs)) << "the plain wait takes a pop-up without 7015";
+    EXPECT_EQ(any.popup, noButton);
+}
+
+TEST(ControlOperations, WaitUntilClosedIsBounded)
+{
+    Client client({});
+    const HWND popup = client.openPopup(prompt("提示", "消息"));
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_FALSE(zelvo::waitUntilClosed(popup, shortWaitMs));
+    EXPECT_GE(GetTickCount64() - start, shortWaitMs);
+    PromptTracker tracker;
+    zelvo::recordPopup(tracker, popup);
+    zelvo::postClickButton(tracker);
+    EXPECT_TRUE(zelvo::waitUntilClosed(popup, 5000)) << "the posted click closes it soon after";
+}
+
+TEST(ControlOperations, FillSetsTheCheckBoxAndRefusesIncompleteDialogs)
+{
+    Client client({});
+    for (bool checkedBefore : {true, false}) {
+        FillTarget target;
+        const HWND dialog = makeFillTarget(client, target, true, checkedBefore);
+        ASSERT_TRUE(zelvo::fillCheckAndConfirm({7023, 7024, 7021, dialog}, "密码123"));
+        EXPECT_EQ(target.clicks, 1);
+        EXPECT_EQ(target.textAtClick, "密码123") << "the text is in place before the click";
+        EXPECT_TRUE(isChecked(dialog)) << "checked before: " << checkedBefore;
+        client.onUi([&] { DestroyWindow(dialog); });
+    }
+    FillTarget target;
+    const HWND noCheck = makeFillTarget(client, target, false, false);
+    EXPECT_FALSE(zelvo::fillCheckAndConfirm({7023, 7024, 7021, noCheck}, "密码"));
+    EXPECT_EQ(target.clicks, 0);
+    char text[16] = {};
+    GetDlgItemTextA(noCheck, 7023, text, sizeof text);
+    EXPECT_STREQ(text, "") << "nothing is written into a dialog that lacks a control";
+    client.onUi([&] { DestroyWindow(noCheck); });
+}
