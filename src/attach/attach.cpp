@@ -8,6 +8,7 @@
 #include "attach/client_windows.h"
 #include "attach/function_tree.h"
 #include "platform/windows_ui.h"
+#include "session/operation.h"
 #include "session/session.h"
 #include "session/status.h"
 
@@ -105,7 +106,7 @@ bool finishAttach(SessionState& s, std::string password, const std::string& titl
     placeInsideDesktop(s.mainWindow);
     ShowWindow(s.mainWindow, SW_SHOWNORMAL);
     if (!closePopups()) {
-        return fail(message, attach_texts::popupsStayOpen);
+        return fail(message, operation_texts::popupsStayOpen);
     }
     collectTreeItems(s, nullptr);
     POINT cursor = {};

@@ -23,7 +23,6 @@ constexpr char noFunctionTree[] = "未找到功能树";
 constexpr char treeNotShown[] = "功能树无法显示";
 constexpr char unknownAccountKind[] = "无法识别账号类型";
 constexpr char pageNotOpened[] = "无法打开功能页面:";
-constexpr char popupsStayOpen[] = "无法关闭客户端弹窗";
 constexpr char welcome[] = "欢迎使用";
 
 // Tree items whose subtrees are recorded but not walked.

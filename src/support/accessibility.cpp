@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "attach/client_windows.h"
 #include "platform/windows_ui.h"
 #include "session/session.h"
 
@@ -210,25 +211,6 @@ std::optional<AccessibleElement> searchChildren(IAccessible* parent, const Acces
     return std::nullopt;
 }
 
-// The first window, `root` itself or a descendant depth first in pre-order,
-// with the given class and title. The title is only read (a message to the
-// window's thread) when the class matches.
-[[nodiscard]] HWND findWindowByClassAndText(HWND root, const char* windowClass, const char* text)
-{
-    if (root == nullptr) {
-        return nullptr;
-    }
-    if (className(root) == windowClass && shortWindowText(root) == text) {
-        return root;
-    }
-    for (HWND child = GetWindow(root, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (HWND found = findWindowByClassAndText(child, windowClass, text)) {
-            return found;
-        }
-    }
-    return nullptr;
-}
-
 // Every COM object of the press lives in this function, so all are released
 // before the caller's apartment scope ends.
 void pressNamedElement(HWND toolbar, const std::string& name)
@@ -280,7 +262,7 @@ std::optional<AccessibleElement> findAccessibleChild(IAccessible* parent, const 
 
 void pressToolbarButton(const std::string& name)
 {
-    const HWND toolbar = findWindowByClassAndText(session().mainWindow, toolbarClass, toolbarTitle);
+    const HWND toolbar = findDescendant(session().mainWindow, toolbarClass, toolbarTitle);
     if (toolbar == nullptr) {
         return;
     }
