@@ -128,3 +128,22 @@ HWND QueryDesk::shortablePage() const
 }
 
 }  // namespace substitute
+
+namespace substitute {
+
+void QueryDesk::recordStatusSet()
+{
+    LARGE_INTEGER frequency, counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    std::lock_guard<std::mutex> guard(mutex_);
+    lastStatusSetMs_ = 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double QueryDesk::lastStatusSetMs() const
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    return lastStatusSetMs_;
+}
+
+}  // namespace substitute

@@ -99,11 +99,15 @@ public:
     void setDefaultReply(QueryReply reply);
 
     [[nodiscard]] std::vector<QueryClick> clicks() const;
+    // When a page last set its status text (the end of an answer), in
+    // milliseconds of the performance counter; for latency measurements.
+    [[nodiscard]] double lastStatusSetMs() const;
     [[nodiscard]] std::vector<QueryPrompt> prompts() const;
 
     // Internal, called on the client's UI thread by its pages and toolbar.
     QueryReply takeReply(const std::string& caption);
     void recordClick(QueryClick click);
+    void recordStatusSet();
     size_t recordPrompt(const std::string& text);
     void recordPromptClosed(size_t index, bool confirmed);
     void registerShortablePage(HWND page);
@@ -119,6 +123,7 @@ private:
     std::vector<QueryClick> clicks_;
     std::vector<QueryPrompt> prompts_;
     std::vector<HWND> shortablePages_;
+    double lastStatusSetMs_ = 0;
 };
 
 // The query behaviour of the page `caption` opens, or null when it is no query page.

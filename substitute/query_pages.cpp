@@ -323,6 +323,7 @@ private:
     void setStatus(HWND page, const std::string& text)
     {
         SetDlgItemTextA(page, controls_.statusId, text.c_str());
+        client_.queries().recordStatusSet();
     }
 
     Client& client_;

@@ -18,4 +18,6 @@ else
     (cd build/x86_64 && ctest --output-on-failure -j "$(nproc)" "$@") || status=1
     (cd build/i686 && ctest --output-on-failure "$@") || status=1
 fi
+# The pure text functions under libFuzzer, natively (a few seconds per target).
+bash tools/fuzz.sh || status=1
 exit $status

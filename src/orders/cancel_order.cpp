@@ -55,7 +55,7 @@ void postDoubleClick(SessionState& s, HWND list, const OrderCell& cell)
                                    std::string& message)
 {
     if (!waitForNewPopup(tracker, mainWindow)) {
-        message = timeoutText;
+        message = IsWindow(mainWindow) ? timeoutText : operation_texts::clientGone;
         return false;
     }
     message = readText(tracker);

@@ -47,7 +47,7 @@ bool waitForNewPopup(PromptTracker& tracker, HWND mainWindow, DWORD timeoutMs)
             recordPopup(tracker, candidate);
             return true;
         }
-    } while (!deadline.expired());
+    } while (!deadline.expired() && IsWindow(mainWindow));
     return false;
 }
 
@@ -61,7 +61,7 @@ bool waitForNextPopup(PromptTracker& tracker, HWND mainWindow, DWORD timeoutMs)
             return true;
         }
         Sleep(1);
-    } while (!deadline.expired());
+    } while (!deadline.expired() && IsWindow(mainWindow));
     return false;
 }
 

@@ -29,12 +29,13 @@ void recordPopup(PromptTracker& tracker, HWND popup);
 
 // Waits for a prompt the tracker has not recorded to become the main window's
 // enabled pop-up, and records it. Pumps one message of the caller's queue per
-// 1 ms pass. False when none came within `timeoutMs`.
+// 1 ms pass. False when none came within `timeoutMs`, or at once when the
+// main window is gone.
 [[nodiscard]] bool waitForNewPopup(PromptTracker& tracker, HWND mainWindow, DWORD timeoutMs = popupWaitMs);
 
 // Waits for any enabled pop-up of the main window that the tracker has not
 // recorded, prompt or not, and records it. Pumps nothing. False when none
-// came within `timeoutMs`.
+// came within `timeoutMs`, or at once when the main window is gone.
 [[nodiscard]] bool waitForNextPopup(PromptTracker& tracker, HWND mainWindow, DWORD timeoutMs = popupWaitMs);
 
 // Waits until `window` no longer exists. False when it still did after `timeoutMs`.

@@ -28,6 +28,19 @@ constexpr char answerTimeout[] = "等待委托回报超时,委托结果未知";
 constexpr char passwordTimeout[] = "等待密码确认超时";
 // The order page lacks one of its four controls; nothing was written.
 constexpr char controlsMissing[] = "下单页面控件缺失";
+// The code is far longer than any security code; nothing was written (a
+// megabyte of text in the client's code edit can stall the client).
+constexpr char codeTooLong[] = "证券代码过长";
+// The final prompt has no message control: the order may be out.
+constexpr char answerUnreadable[] = "委托回报无法读取,委托结果未知";
+}  // namespace order_texts
+
+namespace order_limits {
+// Security codes are a few characters; this leaves room for any market's.
+constexpr size_t maxCodeBytes = 64;
+}  // namespace order_limits
+
+namespace order_texts {
 }  // namespace order_texts
 
 // Every wait for a pop-up of the client ends after this much elapsed time.

@@ -110,6 +110,16 @@ void writeOrder(const OrderControls& controls, const std::string& code, double p
     return passPasswordDialog(tracker, mainWindow, password, message);
 }
 
+// Reads the final prompt's message and closes the prompt. The contract
+// number it states, or -1.
+[[nodiscard]] int takeFinalPrompt(const PromptTracker& tracker, std::string& message)
+{
+    const bool readable = findDescendantById(tracker.popup, tracker.textId) != nullptr;
+    message = readable ? readText(tracker) : std::string(order_texts::answerUnreadable);
+    clickButton(tracker);
+    return readable ? contractNumber(message) : -1;
+}
+
 }  // namespace
 
 int sendOrder(int kind, std::string code, int quantity, std::string& message, double price)
@@ -123,6 +133,10 @@ int sendOrder(int kind, std::string code, int quantity, std::string& message, do
     if (page == nullptr) {
         return -1;
     }
+    if (code.size() > order_limits::maxCodeBytes) {
+        message = order_texts::codeTooLong;
+        return -1;
+    }
     const OrderControls controls = findOrderControls(page, s.profile, kind);
     if (!isComplete(controls)) {
         message = order_texts::controlsMissing;
@@ -132,11 +146,12 @@ int sendOrder(int kind, std::string code, int quantity, std::string& message, do
     postButtonClick(controls.button);
     PromptTracker tracker;
     if (!reachFinalPrompt(tracker, s.mainWindow, s.tradePassword, message)) {
+        if (!clientAlive(s)) {
+            message = operation_texts::clientGone;
+        }
         return -1;
     }
-    message = readText(tracker);
-    clickButton(tracker);
-    return contractNumber(message);
+    return takeFinalPrompt(tracker, message);
 }
 
 }  // namespace zelvo

@@ -4,6 +4,11 @@
 
 namespace zelvo {
 
+bool clientAlive(const SessionState& s)
+{
+    return s.mainWindow != nullptr && IsWindow(s.mainWindow);
+}
+
 bool startOperation(SessionState& s, std::string& message)
 {
     if (s.mainWindow != nullptr) {
@@ -11,6 +16,10 @@ bool startOperation(SessionState& s, std::string& message)
     }
     if (!s.attached) {
         message = operation_texts::notLoggedIn;
+        return false;
+    }
+    if (!clientAlive(s)) {
+        message = operation_texts::clientGone;
         return false;
     }
     if (!closePopups()) {

@@ -13,7 +13,13 @@ namespace operation_texts {
 constexpr char notLoggedIn[] = "未登录";
 constexpr char notSupported[] = "不支持";
 constexpr char popupsStayOpen[] = "无法关闭客户端弹窗";
+// The client's main window no longer exists (the client closed or crashed).
+constexpr char clientGone[] = "交易客户端已关闭";
 }  // namespace operation_texts
+
+// True while the client's main window still exists. Every wait on the client
+// ends early when it does not: nothing can answer any more.
+[[nodiscard]] bool clientAlive(const SessionState& s);
 
 // Hides the client's main window (the library drives it unseen), then checks
 // that the session is attached and that no stray pop-up stays open. False

@@ -1,6 +1,7 @@
 #include "support/result_wait.h"
 
 #include "platform/clock.h"
+#include "session/operation.h"
 #include "platform/windows_ui.h"
 #include "queries/list_view_reader.h"
 #include "session/session.h"
@@ -85,33 +86,62 @@ Poll checkPrompt(HWND mainWindow, std::string& message)
     return message == texts::busyPrompt ? Poll::Pending : Poll::Failed;
 }
 
-// The no-records row is no answer by itself: the client writes the status
-// text after it.
-Poll checkMessageRow(const ListViewReader& list, std::string& message)
+Poll checkStatus(const ResultView& view, std::string& message)
+{
+    std::string status = windowText(view.status);
+    if (status.empty()) {
+        return Poll::Pending;
+    }
+    message = std::move(status);
+    return Poll::Answered;
+}
+
+// The first cell of row 0 when the row is a message row, else empty.
+std::string messageRowText(const ListViewReader& list)
 {
     if (list.window() == nullptr) {
-        return Poll::Pending;
+        return {};
     }
     std::string first = list.cellText(0, 0);
     if (first.empty() || !list.cellText(0, 1).empty()) {
+        return {};
+    }
+    return first;
+}
+
+// The no-records row is no answer by itself: the client writes the status
+// text after it. Any other message row is the answer, but only when a
+// second look agrees: each read is a message of its own, and an answer that
+// lands between the reads of cells (0, 0) and (0, 1) shows a row that is
+// half the old list and half the new one. The status text and cell (0, 0)
+// are therefore read again; a changed page is left to the next poll.
+Poll checkMessageRow(const ResultView& view, std::string& message)
+{
+    std::string text = messageRowText(view.list);
+    if (text.empty() || text == texts::noRecords) {
         return Poll::Pending;
     }
-    message = std::move(first);
-    return message == texts::noRecords ? Poll::Pending : Poll::Failed;
+    if (checkStatus(view, message) == Poll::Answered) {
+        return Poll::Answered;
+    }
+    if (view.list.cellText(0, 0) != text) {
+        return Poll::Pending;
+    }
+    message = std::move(text);
+    return Poll::Failed;
 }
 
 Poll pollOnce(const ResultView& view, std::string& message)
 {
-    std::string status = windowText(view.status);
-    if (!status.empty()) {
-        message = std::move(status);
-        return Poll::Answered;
+    const Poll status = checkStatus(view, message);
+    if (status != Poll::Pending) {
+        return status;
     }
     const Poll prompt = checkPrompt(view.mainWindow, message);
     if (prompt != Poll::Pending) {
         return prompt;
     }
-    return checkMessageRow(view.list, message);
+    return checkMessageRow(view, message);
 }
 
 }  // namespace
@@ -131,6 +161,10 @@ bool waitForQueryResult(HWND page, int kind, std::string& message)
 
     const Deadline deadline(texts::waitLimitMs);
     for (int poll = 0; poll < texts::pollLimit && !deadline.expired(); ++poll) {
+        if (!IsWindow(view.mainWindow)) {
+            message = operation_texts::clientGone;
+            return false;
+        }
         const Poll result = pollOnce(view, message);
         if (result != Poll::Pending) {
             return result == Poll::Answered;

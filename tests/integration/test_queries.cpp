@@ -3,6 +3,7 @@
 // page's trigger per edition, and the bounds of the wait.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -51,9 +52,15 @@ void attach(ZelvoLibrary& zelvo)
 
 }  // namespace
 
-TEST(Queries, NotAttachedOrUnknownKindRunsNoQuery)
+TEST(Queries, NotAttachedUnknownKindOrMissingPageRunsNoQuery)
 {
-    Client client(editionClient(Broker::Huatai, false));
+    // This client lacks the shareholder list.
+    ClientSetup setup = editionClient(Broker::Huatai, false);
+    std::vector<substitute::TreeNode>& queryItems = setup.tree[1].children;
+    queryItems.erase(std::remove_if(queryItems.begin(), queryItems.end(),
+                                    [](const substitute::TreeNode& node) { return node.caption == "股东列表"; }),
+                     queryItems.end());
+    Client client(setup);
     ZelvoLibrary zelvo;
     for (int kind : {0, 4, 11, 12, -1}) {
         const QueryAnswer answer = zelvo.query(kind);
@@ -63,7 +70,7 @@ TEST(Queries, NotAttachedOrUnknownKindRunsNoQuery)
     ASSERT_NO_FATAL_FAILURE(attach(zelvo));
     client.onUi([&] { ShowWindow(client.mainWindow(), SW_SHOW); });
     const HWND stray = client.openPopup({});
-    for (int kind : {12, -1}) {
+    for (int kind : {12, -1, 11}) {
         const QueryAnswer answer = zelvo.query(kind);
         EXPECT_EQ(answer.text, "") << kind;
         EXPECT_EQ(answer.message, "不支持") << kind;
@@ -120,11 +127,9 @@ TEST(Queries, ListsComeBackAsTableTextByteForByte)
     EXPECT_EQ(answer.text, table(expected));
 
     // Columns without rows give the header alone; rows without columns (a
-    // list without header items) give nothing. (Row 0 starts empty: with
-    // text in its first cell and no second column it would read as a
-    // message row.)
+    // list without header items) give nothing.
     desk.setContents("资金股份", {{"证券代码", "证券名称", "可用余额"}, {}, "无持仓", "", "", ""});
-    desk.setContents("股东列表", {{}, {{"", "x"}, {"B2", "y"}}, "共2条", "", "", ""});
+    desk.setContents("股东列表", {{}, {{"A1", "x"}, {"B2", "y"}}, "共2条", "", "", ""});
     answer = zelvo.query(3);
     EXPECT_EQ(answer.text, "证券代码\t证券名称\t可用余额");
     EXPECT_EQ(answer.message, "无持仓");
@@ -132,19 +137,30 @@ TEST(Queries, ListsComeBackAsTableTextByteForByte)
     EXPECT_EQ(answer.text, "");
     EXPECT_EQ(answer.message, "共2条");
 
+    // Each read of the wait is a message of its own. An answer that lands
+    // between the reads of one poll must still be taken whole: a list the
+    // answer empties is no message row made of its old first cell.
+    desk.setStatus("当日成交", "查询完毕");
+    for (int query = 0; query < 60; ++query) {
+        desk.setRows("当日成交", query % 2 == 0 ? std::vector<Row>{} : std::vector<Row>{{"T1", "600000"}});
+        desk.queueReply("当日成交", reply(ReplyKind::Data, 10 + query % 7));
+        ASSERT_EQ(zelvo.query(5).message, "查询完毕") << "query " << query;
+    }
+
     // The other list kinds read their own pages through their own buttons.
     EXPECT_EQ(zelvo.query(9).text.rfind("委托时间\t证券代码", 0), 0u);
     EXPECT_EQ(zelvo.query(6).text.rfind("合约编号\t证券代码", 0), 0u);
     EXPECT_EQ(zelvo.query(7).text.rfind("合约编号\t证券代码", 0), 0u);
-    const std::vector<QueryClick> clicks = desk.clicks();
-    ASSERT_EQ(clicks.size(), 8u);
-    const std::pair<std::string, int> wanted[] = {{"当日委托", 1140}, {"当日委托", 1140}, {"当日成交", 1140},
-                                                  {"资金股份", 1140}, {"股东列表", 1140}, {"撤单", 1140},
-                                                  {"融资余额查询", 144}, {"融券余额查询", 144}};
-    for (size_t i = 0; i < clicks.size(); ++i) {
-        EXPECT_EQ(clicks[i].caption, wanted[i].first) << i;
-        EXPECT_EQ(clicks[i].buttonId, wanted[i].second) << i;
+    using Click = std::pair<std::string, int>;
+    std::vector<Click> wanted = {{"当日委托", 1140}, {"当日委托", 1140}, {"当日成交", 1140}, {"资金股份", 1140},
+                                 {"股东列表", 1140}};
+    wanted.insert(wanted.end(), 60, Click{"当日成交", 1140});
+    wanted.insert(wanted.end(), {{"撤单", 1140}, {"融资余额查询", 144}, {"融券余额查询", 144}});
+    std::vector<Click> clicks;
+    for (const QueryClick& click : desk.clicks()) {
+        clicks.emplace_back(click.caption, click.buttonId);
     }
+    EXPECT_EQ(clicks, wanted);
 }
 
 TEST(Queries, PromptsMessageRowsAndBusyAnswers)

@@ -1,0 +1,313 @@
+#include "http_server.h"
+
+#include <array>
+#include <chrono>
+#include <optional>
+
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/http.hpp>
+
+#include "host_protocol.h"
+
+// Asio would call WSAStartup from a global constructor, which runs inside
+// DllMain while the loader lock is held; Winsock must not be started there.
+// This object, constructed before every other global, tells Asio that the
+// DLL starts Winsock itself (the service thread does, see service.cpp).
+__attribute__((init_priority(101))) boost::asio::detail::winsock_init<>::manual manualWinsockStart;
+
+namespace zelvo_host {
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = asio::ip::tcp;
+using Clock = std::chrono::steady_clock;
+
+class HttpServer {
+public:
+    asio::io_context io{1};
+    tcp::acceptor acceptor{io};
+    asio::steady_timer acceptRetry{io};
+    ServerLimits limits;
+    const RequestHandler* handle = nullptr;
+    const ProtocolErrorReply* protocolError = nullptr;
+    // When the last handler returned. While a handler runs nothing is read,
+    // so a connection's read or write bound only counts from then on.
+    Clock::time_point lastBusyEnd{};
+};
+
+void HttpServerDeleter::operator()(HttpServer* server) const noexcept
+{
+    delete server;
+}
+
+namespace {
+
+using ExclusiveAddressUse = asio::detail::socket_option::boolean<SOL_SOCKET, SO_EXCLUSIVEADDRUSE>;
+
+// What is read and thrown away after a refused request whose body was not
+// read, before the socket is closed: closing with unread data would reset
+// the connection and the peer could lose the reply.
+constexpr std::size_t maxDrainBytes = 1u << 20;
+constexpr unsigned drainSeconds = 1;
+
+constexpr char continueLine[] = "HTTP/1.1 100 Continue\r\n\r\n";
+
+[[nodiscard]] bool isParseError(const beast::error_code& ec)
+{
+    return ec.category() == make_error_code(http::error::bad_target).category() && ec != http::error::partial_message;
+}
+
+// One client connection: reads a request, runs its handler, writes the
+// reply, and reads the next while the client keeps the connection.
+class Connection : public std::enable_shared_from_this<Connection> {
+public:
+    Connection(HttpServer& server, tcp::socket socket)
+        : server_(server), socket_(std::move(socket)), timer_(server.io)
+    {
+    }
+
+    void start() { readHeader(); }
+
+private:
+    void readHeader()
+    {
+        parser_.emplace();
+        parser_->body_limit(server_.limits.maxBodyBytes);
+        parser_->header_limit(static_cast<std::uint32_t>(server_.limits.maxHeaderBytes));
+        arm(server_.limits.readTimeoutSeconds, true);
+        http::async_read_header(socket_, buffer_, *parser_,
+                                [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onHeader(ec); });
+    }
+
+    void onHeader(beast::error_code ec)
+    {
+        if (refusedRead(ec)) {
+            return;
+        }
+        // curl and others wait for this line before they send a body.
+        if (beast::iequals((*parser_).get()[http::field::expect], "100-continue")) {
+            asio::async_write(socket_, asio::buffer(continueLine, sizeof continueLine - 1),
+                              [self = shared_from_this()](beast::error_code written, std::size_t) {
+                                  if (written) {
+                                      self->closeNow();
+                                  } else {
+                                      self->readBody();
+                                  }
+                              });
+            return;
+        }
+        readBody();
+    }
+
+    void readBody()
+    {
+        http::async_read(socket_, buffer_, *parser_,
+                         [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onBody(ec); });
+    }
+
+    // True when the read ended the request: the connection is then closed,
+    // or refused with a reply and closed.
+    [[nodiscard]] bool refusedRead(const beast::error_code& ec)
+    {
+        if (!ec) {
+            return false;
+        }
+        disarm();
+        if (ec == http::error::body_limit) {
+            send((*server_.protocolError)(413), true, true);
+        } else if (ec == http::error::header_limit) {
+            send((*server_.protocolError)(431), true, true);
+        } else if (isParseError(ec)) {
+            send((*server_.protocolError)(400), true, true);
+        } else {
+            closeNow();  // the peer left, or the socket failed or timed out
+        }
+        return true;
+    }
+
+    void onBody(beast::error_code ec)
+    {
+        if (refusedRead(ec)) {
+            return;
+        }
+        disarm();
+        auto& message = parser_->get();
+        HttpRequest request{std::string(message.method_string()), std::string(message.target()),
+                            std::string(message[http::field::authorization]), std::move(message.body())};
+        const bool keepAlive = message.keep_alive();
+        HttpReply reply = (*server_.handle)(request);
+        server_.lastBusyEnd = Clock::now();
+        send(std::move(reply), !keepAlive, false);
+    }
+
+    void send(HttpReply reply, bool close, bool drain)
+    {
+        response_ = {};
+        response_.version(11);
+        response_.result(static_cast<unsigned>(reply.status));
+        response_.set(http::field::server, "zelvo-host");
+        response_.set(http::field::content_type, "application/json; charset=utf-8");
+        response_.set(http::field::cache_control, "no-store");
+        for (const auto& [name, value] : reply.headers) {
+            response_.set(name, value);
+        }
+        response_.body() = std::move(reply.body);
+        response_.keep_alive(!close);
+        response_.prepare_payload();
+        arm(server_.limits.writeTimeoutSeconds, true);
+        http::async_write(socket_, response_,
+                          [self = shared_from_this(), close, drain](beast::error_code ec, std::size_t) {
+                              self->onWritten(ec, close, drain);
+                          });
+    }
+
+    void onWritten(beast::error_code ec, bool close, bool drain)
+    {
+        disarm();
+        if (ec) {
+            closeNow();
+        } else if (!close) {
+            readHeader();
+        } else {
+            beast::error_code ignored;
+            socket_.shutdown(tcp::socket::shutdown_send, ignored);
+            if (drain) {
+                arm(drainSeconds, false);
+                drainRest();
+            } else {
+                closeNow();
+            }
+        }
+    }
+
+    void drainRest()
+    {
+        socket_.async_read_some(asio::buffer(discard_), [self = shared_from_this()](beast::error_code ec, std::size_t n) {
+            self->drained_ += n;
+            if (ec || self->drained_ > maxDrainBytes) {
+                self->closeNow();
+            } else {
+                self->drainRest();
+            }
+        });
+    }
+
+    // Starts the bound on the next read or write. `compensate`: time the
+    // server spent in handlers does not count against the peer.
+    void arm(unsigned seconds, bool compensate)
+    {
+        armedAt_ = Clock::now();
+        armedSeconds_ = seconds;
+        compensate_ = compensate;
+        const std::uint64_t generation = ++generation_;
+        timer_.expires_after(std::chrono::seconds(seconds));
+        timer_.async_wait([self = shared_from_this(), generation](beast::error_code ec) { self->onTimer(ec, generation); });
+    }
+
+    void disarm()
+    {
+        ++generation_;
+        timer_.cancel();
+    }
+
+    void onTimer(beast::error_code ec, std::uint64_t generation)
+    {
+        if (ec || generation != generation_) {
+            return;  // cancelled, or replaced by a later bound
+        }
+        if (compensate_ && server_.lastBusyEnd > armedAt_) {
+            arm(armedSeconds_, true);
+            return;
+        }
+        closeNow();
+    }
+
+    void closeNow()
+    {
+        disarm();
+        beast::error_code ignored;
+        socket_.close(ignored);
+    }
+
+    HttpServer& server_;
+    tcp::socket socket_;
+    asio::steady_timer timer_;
+    beast::flat_buffer buffer_;
+    std::optional<http::request_parser<http::string_body>> parser_;
+    http::response<http::string_body> response_;
+    std::array<char, 4096> discard_{};
+    std::size_t drained_ = 0;
+    std::uint64_t generation_ = 0;
+    Clock::time_point armedAt_{};
+    unsigned armedSeconds_ = 0;
+    bool compensate_ = true;
+};
+
+void acceptNext(HttpServer& server)
+{
+    server.acceptor.async_accept([&server](beast::error_code ec, tcp::socket socket) {
+        if (!ec) {
+            beast::error_code ignored;
+            socket.set_option(tcp::no_delay(true), ignored);
+            std::make_shared<Connection>(server, std::move(socket))->start();
+            acceptNext(server);
+            return;
+        }
+        if (!server.acceptor.is_open()) {
+            return;
+        }
+        // Out of sockets or memory for a moment: try again shortly rather than spin.
+        server.acceptRetry.expires_after(std::chrono::milliseconds(100));
+        server.acceptRetry.async_wait([&server](beast::error_code) { acceptNext(server); });
+    });
+}
+
+}  // namespace
+
+HttpServerPtr bindServer(std::uint16_t port, const ServerLimits& limits, BindResult& result)
+{
+    HttpServerPtr server(new HttpServer);
+    server->limits = limits;
+    const tcp::endpoint endpoint(asio::ip::make_address_v4(listenAddress), port);
+    beast::error_code ec;
+    result = BindResult::Failed;
+    if (server->acceptor.open(endpoint.protocol(), ec); ec) {
+        return nullptr;
+    }
+    // Not SO_REUSEADDR: on Windows that would let another program bind the
+    // same port and take requests meant for this service.
+    server->acceptor.set_option(ExclusiveAddressUse(true), ec);
+    if (server->acceptor.bind(endpoint, ec); ec) {
+        if (ec == asio::error::address_in_use || ec == asio::error::access_denied) {
+            result = BindResult::PortTaken;
+        }
+        return nullptr;
+    }
+    if (server->acceptor.listen(asio::socket_base::max_listen_connections, ec); ec) {
+        return nullptr;
+    }
+    result = BindResult::Bound;
+    return server;
+}
+
+void serveForever(HttpServer& server, const RequestHandler& handle, const ProtocolErrorReply& protocolError)
+{
+    server.handle = &handle;
+    server.protocolError = &protocolError;
+    acceptNext(server);
+    while (true) {
+        try {
+            server.io.run();
+            return;  // no work left: the listening socket is gone
+        } catch (...) {
+            // A failing handler must not end the service: go on with the others.
+            server.io.restart();
+        }
+    }
+}
+
+}  // namespace zelvo_host

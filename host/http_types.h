@@ -1,0 +1,29 @@
+// A request as the routes see it and the reply they give, kept free of the
+// HTTP library so that the routes never depend on it.
+#pragma once
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zelvo_host {
+
+struct HttpRequest {
+    std::string method;         // "GET", "POST", ...
+    std::string target;         // path and query as sent
+    std::string authorization;  // the Authorization header, empty when absent
+    std::string body;
+};
+
+struct HttpReply {
+    int status = 200;
+    std::string body;  // JSON
+    std::vector<std::pair<std::string, std::string>> headers;
+};
+
+using RequestHandler = std::function<HttpReply(const HttpRequest&)>;
+// The reply to a request the HTTP layer refused before any route saw it
+// (400 malformed, 413 body too large, 431 header too large).
+using ProtocolErrorReply = std::function<HttpReply(int status)>;
+
+}  // namespace zelvo_host

@@ -1,0 +1,257 @@
+#include "routes.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <iterator>
+
+#include "gbk_text.h"
+#include "json_replies.h"
+#include "secrets.h"
+#include "tables.h"
+#include "trading_routes.h"
+
+namespace zelvo_host {
+
+namespace {
+
+constexpr char serviceVersion[] = "0.1.0";
+constexpr std::string_view queryPrefix = "/v1/query/";
+
+struct QueryName {
+    const char* name;
+    int kind;
+};
+
+constexpr QueryName queryNames[] = {
+    {"funds", 0},       {"usd-funds", 1},  {"hkd-funds", 2},  {"positions", 3},
+    {"orders", 4},      {"trades", 5},     {"margin-debt", 6}, {"short-debt", 7},
+    {"shortable", 8},   {"cancel-list", 9}, {"currencies", 10}, {"shareholders", 11},
+};
+
+// The funds kinds answer one funds line rather than table text.
+[[nodiscard]] bool isFundsLine(int kind)
+{
+    return kind >= 0 && kind <= 2;
+}
+
+using RouteHandler = HttpReply (*)(ServiceContext&, const Json&, std::string_view pathRest);
+
+struct Route {
+    const char* method;
+    std::string_view path;
+    bool prefix;  // the path is followed by a name
+    RouteHandler handle;
+};
+
+HttpReply status(ServiceContext& context, const Json&, std::string_view)
+{
+    const std::string title = context.library.title();
+    return jsonReply(200, {{"ok", true},
+                           {"attached", !title.empty()},
+                           {"title", title},
+                           {"broker", context.library.broker()},
+                           {"account", context.library.account()},
+                           {"service", {{"version", serviceVersion}, {"port", context.port}, {"pid", GetCurrentProcessId()}}}});
+}
+
+HttpReply login(ServiceContext& context, const Json& body, std::string_view)
+{
+    if (const std::string unknown = unknownMember(body, {"password"}); !unknown.empty()) {
+        return errorReply(400, "unknown_field", "unknown field: " + unknown);
+    }
+    std::string password;
+    if (body.contains("password")) {
+        if (!body["password"].is_string()) {
+            return errorReply(400, "bad_field", "password must be a string");
+        }
+        password = body["password"].get<std::string>();
+    }
+    const std::optional<std::string> gbkPassword = utf8ToGbk(password);
+    if (!gbkPassword) {
+        return errorReply(400, "bad_field", "password holds characters GBK cannot write");
+    }
+    const TextAnswer answer = context.library.login(*gbkPassword);
+    return jsonReply(200, {{"ok", answer.ok},
+                           {"message", answer.message},
+                           {"title", context.library.title()},
+                           {"broker", context.library.broker()},
+                           {"account", context.library.account()}});
+}
+
+HttpReply logout(ServiceContext& context, const Json& body, std::string_view)
+{
+    if (const std::string unknown = unknownMember(body, {}); !unknown.empty()) {
+        return errorReply(400, "unknown_field", "unknown field: " + unknown);
+    }
+    context.library.logout();
+    return jsonReply(200, {{"ok", true}});
+}
+
+HttpReply query(ServiceContext& context, const Json&, std::string_view name)
+{
+    const auto found = std::find_if(std::begin(queryNames), std::end(queryNames),
+                                    [&](const QueryName& entry) { return name == entry.name; });
+    if (found == std::end(queryNames)) {
+        std::string known;
+        for (const QueryName& entry : queryNames) {
+            known += known.empty() ? entry.name : std::string(", ") + entry.name;
+        }
+        return errorReply(404, "unknown_query", "unknown query name; known: " + known);
+    }
+    const QueryAnswer answer = context.library.query(found->kind);
+    const Table table = isFundsLine(found->kind) ? parseFundsLine(answer.result) : parseTable(answer.result);
+    return jsonReply(200, {{"ok", !answer.result.empty()},
+                           {"name", found->name},
+                           {"kind", found->kind},
+                           {"columns", table.columns},
+                           {"rows", table.rows},
+                           {"table", answer.result},
+                           {"message", answer.message}});
+}
+
+HttpReply orders(ServiceContext& context, const Json& body, std::string_view)
+{
+    return placeOrder(context, body);
+}
+
+HttpReply cancel(ServiceContext& context, const Json& body, std::string_view)
+{
+    return cancelOrder(context, body);
+}
+
+HttpReply cancelEverything(ServiceContext& context, const Json& body, std::string_view)
+{
+    return cancelAll(context, body);
+}
+
+constexpr Route routes[] = {
+    {"GET", "/v1/status", false, status},
+    {"POST", "/v1/login", false, login},
+    {"POST", "/v1/logout", false, logout},
+    {"GET", queryPrefix, true, query},
+    {"POST", "/v1/orders", false, orders},
+    {"POST", "/v1/cancel", false, cancel},
+    {"POST", "/v1/cancel-all", false, cancelEverything},
+};
+
+[[nodiscard]] bool pathMatches(const Route& route, std::string_view path)
+{
+    if (!route.prefix) {
+        return path == route.path;
+    }
+    return path.size() > route.path.size() && path.substr(0, route.path.size()) == route.path;
+}
+
+// The token after "Bearer " (the scheme in any case), or empty text.
+[[nodiscard]] std::string_view bearerToken(std::string_view authorization)
+{
+    constexpr std::string_view scheme = "bearer ";
+    if (authorization.size() <= scheme.size()) {
+        return {};
+    }
+    for (size_t index = 0; index < scheme.size(); ++index) {
+        const char c = authorization[index];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != scheme[index]) {
+            return {};
+        }
+    }
+    return authorization.substr(scheme.size());
+}
+
+[[nodiscard]] HttpReply timed(HttpReply reply, double exportMillis)
+{
+    char timing[64];
+    std::snprintf(timing, sizeof timing, "export;dur=%.3f", exportMillis);
+    reply.headers.emplace_back("Server-Timing", timing);
+    return reply;
+}
+
+[[nodiscard]] HttpReply dispatch(ServiceContext& context, const HttpRequest& request)
+{
+    if (!tokensEqual(context.token, bearerToken(request.authorization))) {
+        HttpReply reply = errorReply(401, "unauthorized", "a valid bearer token is required");
+        reply.headers.emplace_back("WWW-Authenticate", "Bearer");
+        return reply;
+    }
+    const std::string_view target = request.target;
+    const std::string_view path = target.substr(0, target.find('?'));
+    std::string allowed;
+    for (const Route& route : routes) {
+        if (!pathMatches(route, path)) {
+            continue;
+        }
+        if (request.method != route.method) {
+            allowed = route.method;
+            continue;
+        }
+        Json body = Json::object();
+        if (std::string(route.method) == "POST" && !request.body.empty()) {
+            body = Json::parse(request.body, nullptr, false);
+            if (body.is_discarded() || !body.is_object()) {
+                return errorReply(400, "bad_json", "the body must be a JSON object");
+            }
+        }
+        context.library.resetExportMillis();
+        HttpReply reply = route.handle(context, body, path.substr(route.prefix ? route.path.size() : path.size()));
+        return timed(std::move(reply), context.library.exportMillis());
+    }
+    if (!allowed.empty()) {
+        HttpReply reply = errorReply(405, "method_not_allowed", "this route takes " + allowed);
+        reply.headers.emplace_back("Allow", allowed);
+        return reply;
+    }
+    return errorReply(404, "not_found", "no such route");
+}
+
+}  // namespace
+
+std::string dumpJson(const Json& body)
+{
+    return body.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+HttpReply jsonReply(int status, const Json& body)
+{
+    return {status, dumpJson(body), {}};
+}
+
+Json errorBody(std::string_view code, std::string_view message)
+{
+    return {{"ok", false}, {"error", code}, {"message", message}};
+}
+
+HttpReply errorReply(int status, std::string_view code, std::string_view message)
+{
+    return jsonReply(status, errorBody(code, message));
+}
+
+std::string unknownMember(const Json& body, std::initializer_list<std::string_view> known)
+{
+    for (const auto& member : body.items()) {
+        if (std::find(known.begin(), known.end(), member.key()) == known.end()) {
+            return member.key();
+        }
+    }
+    return {};
+}
+
+HttpReply handleRequest(ServiceContext& context, const HttpRequest& request) noexcept
+{
+    try {
+        return dispatch(context, request);
+    } catch (...) {
+        return {500, R"({"ok":false,"error":"internal","message":"internal error"})", {}};
+    }
+}
+
+HttpReply protocolErrorReply(int status) noexcept
+{
+    switch (status) {
+    case 413: return {413, R"({"ok":false,"error":"payload_too_large","message":"the body exceeds 64 KiB"})", {}};
+    case 431: return {431, R"({"ok":false,"error":"header_too_large","message":"the request header is too large"})", {}};
+    default: return {400, R"({"ok":false,"error":"bad_request","message":"malformed HTTP request"})", {}};
+    }
+}
+
+}  // namespace zelvo_host

@@ -1,0 +1,30 @@
+// The service's routes under /v1. Every request must carry the bearer
+// token; the token is checked before anything else, and a request that is
+// refused (401, 404, 405, 400, 409, 413) changes nothing.
+//
+//   GET  /v1/status               attached, title, broker, account
+//   POST /v1/login                {"password": "..."} (optional)
+//   POST /v1/logout
+//   GET  /v1/query/NAME           funds, usd-funds, hkd-funds, positions, orders,
+//                                 trades, margin-debt, short-debt, shortable,
+//                                 cancel-list, currencies, shareholders
+//   POST /v1/orders               {"kind", "code", "price", "quantity", "order_id"?}
+//   POST /v1/cancel               {"number"}
+//   POST /v1/cancel-all           {"side": "buy" | "sell"} (optional)
+//
+// Answers are JSON objects with "ok"; refusals add "error" (a code) and
+// "message". The client's own refusals (an order it rejected, "未登录", ...)
+// are answers with status 200 and "ok": false.
+#pragma once
+#include "http_types.h"
+#include "service_context.h"
+
+namespace zelvo_host {
+
+// Never throws: an internal failure answers 500.
+[[nodiscard]] HttpReply handleRequest(ServiceContext& context, const HttpRequest& request) noexcept;
+
+// The JSON reply to a request the HTTP layer refused before the routes.
+[[nodiscard]] HttpReply protocolErrorReply(int status) noexcept;
+
+}  // namespace zelvo_host

@@ -1,0 +1,230 @@
+#include "service.h"
+
+#include <winsock2.h>
+#include <windows.h>
+#include <objbase.h>
+
+#include <atomic>
+#include <cwchar>
+#include <memory>
+
+#include "gbk_text.h"
+#include "http_server.h"
+#include "routes.h"
+#include "secrets.h"
+#include "service_context.h"
+#include "win_handles.h"
+
+namespace zelvo_host {
+
+namespace {
+
+constexpr DWORD startBoundMs = 30000;
+
+enum ServiceState : LONG { Idle = 0, Starting = 1, Running = 2 };
+std::atomic<LONG> serviceState{Idle};
+
+// Shared by the starter and the service thread; either may outlive the other.
+struct Handshake {
+    StartParams params;
+    UniqueHandle ready{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    std::atomic<DWORD> result{static_cast<DWORD>(StartResult::StartTimeout)};
+
+    void report(StartResult outcome)
+    {
+        result = static_cast<DWORD>(outcome);
+        serviceState = outcome == StartResult::Started ? Running : Idle;
+        SetEvent(ready.get());
+    }
+};
+
+class WinsockScope {
+public:
+    WinsockScope() noexcept
+    {
+        WSADATA data;
+        started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }
+    ~WinsockScope()
+    {
+        if (started_) {
+            WSACleanup();
+        }
+    }
+    WinsockScope(const WinsockScope&) = delete;
+    WinsockScope& operator=(const WinsockScope&) = delete;
+    [[nodiscard]] bool started() const noexcept { return started_; }
+
+private:
+    bool started_ = false;
+};
+
+class ApartmentScope {
+public:
+    ApartmentScope() noexcept : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ApartmentScope()
+    {
+        if (SUCCEEDED(result_)) {
+            CoUninitialize();
+        }
+    }
+    ApartmentScope(const ApartmentScope&) = delete;
+    ApartmentScope& operator=(const ApartmentScope&) = delete;
+
+private:
+    HRESULT result_;
+};
+
+// The folder zelvo-host.dll was loaded from, with its trailing backslash.
+[[nodiscard]] std::wstring hostFolder()
+{
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&startService), &self);
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(self, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+[[nodiscard]] std::wstring withSlash(std::wstring folder)
+{
+    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') {
+        folder += L'\\';
+    }
+    return folder;
+}
+
+// The block a later loader reads to find this service. Kept open for the
+// process's lifetime by the service thread.
+struct PublishedBlock {
+    UniqueHandle mapping;
+    MappedView view;
+};
+
+[[nodiscard]] bool publish(PublishedBlock& block, std::uint16_t port, const std::wstring& tokenFile)
+{
+    const std::wstring name = publishedBlockName(GetCurrentProcessId());
+    block.mapping.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(Published), name.c_str()));
+    if (!block.mapping.valid()) {
+        return false;
+    }
+    block.view = MappedView(MapViewOfFile(block.mapping.get(), FILE_MAP_WRITE, 0, 0, sizeof(Published)));
+    if (block.view.get() == nullptr) {
+        return false;
+    }
+    Published published;
+    published.port = port;
+    wcsncpy(published.tokenFile, tokenFile.c_str(), MAX_PATH - 1);
+    *static_cast<Published*>(block.view.get()) = published;
+    return true;
+}
+
+// Everything the service needs before it can answer, in the order that
+// leaves nothing behind on a failure: the library, the port, then the
+// token file and the journal (an existing service's files on that port are
+// never overwritten because the port is taken first).
+[[nodiscard]] StartResult prepare(const StartParams& params, ServiceContext& context, HttpServerPtr& server)
+{
+    if (!context.library.load(hostFolder() + zelvoDllName)) {
+        return StartResult::LibraryMissing;
+    }
+    BindResult bound = BindResult::Failed;
+    server = bindServer(static_cast<std::uint16_t>(params.port), ServerLimits{}, bound);
+    if (bound == BindResult::PortTaken) {
+        return StartResult::PortTaken;
+    }
+    if (!server) {
+        return StartResult::NetworkFailed;
+    }
+    context.port = static_cast<std::uint16_t>(params.port);
+    context.token = newToken();
+    if (context.token.empty()) {
+        return StartResult::InternalError;
+    }
+    const std::wstring folder = withSlash(params.dataDir);
+    if (!createFolderForUser(folder) || !writeUserOnlyFile(folder + tokenFileName(params.port), context.token) ||
+        !context.journal.open(folder + journalFileName(params.port))) {
+        return StartResult::DataDirUnusable;
+    }
+    return StartResult::Started;
+}
+
+void runService(Handshake& handshake)
+{
+    const ApartmentScope apartment;
+    const WinsockScope winsock;
+    if (!winsock.started()) {
+        handshake.report(StartResult::NetworkFailed);
+        return;
+    }
+    ServiceContext context;
+    HttpServerPtr server;
+    const StartParams params = handshake.params;
+    if (const StartResult prepared = prepare(params, context, server); prepared != StartResult::Started) {
+        handshake.report(prepared);
+        return;
+    }
+    PublishedBlock block;
+    if (!publish(block, context.port, withSlash(params.dataDir) + tokenFileName(params.port))) {
+        handshake.report(StartResult::InternalError);
+        return;
+    }
+    handshake.report(StartResult::Started);
+    const RequestHandler handle = [&context](const HttpRequest& request) { return handleRequest(context, request); };
+    const ProtocolErrorReply protocolError = [](int status) { return protocolErrorReply(status); };
+    serveForever(*server, handle, protocolError);
+    serviceState = Idle;
+}
+
+DWORD WINAPI serviceThread(void* raw) noexcept
+{
+    const std::unique_ptr<std::shared_ptr<Handshake>> handshake(static_cast<std::shared_ptr<Handshake>*>(raw));
+    try {
+        runService(**handshake);
+    } catch (...) {
+        (*handshake)->report(StartResult::InternalError);
+    }
+    return 0;
+}
+
+[[nodiscard]] bool validParams(const StartParams& params)
+{
+    return params.size == sizeof(StartParams) && params.port >= 1 && params.port <= 65535 &&
+           params.dataDir[0] != L'\0' && wmemchr(params.dataDir, L'\0', MAX_PATH) != nullptr;
+}
+
+}  // namespace
+
+StartResult startService(const StartParams& params) noexcept
+{
+    try {
+        if (!validParams(params)) {
+            return StartResult::BadParams;
+        }
+        LONG expected = Idle;
+        if (!serviceState.compare_exchange_strong(expected, Starting)) {
+            return StartResult::AlreadyRunning;
+        }
+        auto handshake = std::make_shared<Handshake>();
+        handshake->params = params;
+        auto* shared = new std::shared_ptr<Handshake>(handshake);
+        // The thread runs for the rest of the process's life; its handle is
+        // closed here, which does not stop it.
+        const UniqueHandle thread(CreateThread(nullptr, 0, serviceThread, shared, 0, nullptr));
+        if (!thread.valid()) {
+            delete shared;
+            serviceState = Idle;
+            return StartResult::InternalError;
+        }
+        if (WaitForSingleObject(handshake->ready.get(), startBoundMs) != WAIT_OBJECT_0) {
+            return StartResult::StartTimeout;
+        }
+        return static_cast<StartResult>(handshake->result.load());
+    } catch (...) {
+        serviceState = Idle;
+        return StartResult::InternalError;
+    }
+}
+
+}  // namespace zelvo_host

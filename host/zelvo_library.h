@@ -1,0 +1,87 @@
+// zelvo.dll as the service calls it: loaded from the host's own folder, its
+// eight exports found by name, each call made with GBK text and answered in
+// UTF-8. Used from the service thread only.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace zelvo_host {
+
+struct ZelvoExports {
+    using Login = bool(__stdcall*)(const char*, char*);
+    using Logout = void(__stdcall*)();
+    using TextGetter = void(__stdcall*)(char*);
+    using QueryData = void(__stdcall*)(int, char*, char*);
+    using SendOrder = int(__stdcall*)(int, const char*, double, int, char*);
+    using CancelOrder = bool(__stdcall*)(int, char*);
+
+    Login login = nullptr;
+    Logout logout = nullptr;
+    TextGetter getWndText = nullptr;
+    TextGetter getBroker = nullptr;
+    TextGetter getAccount = nullptr;
+    QueryData queryData = nullptr;
+    SendOrder sendOrder = nullptr;
+    CancelOrder cancelOrder = nullptr;
+};
+
+struct TextAnswer {
+    bool ok = false;
+    std::string message;  // UTF-8
+};
+
+struct QueryAnswer {
+    std::string result;   // UTF-8 table text or funds line; empty on failure
+    std::string message;  // UTF-8
+};
+
+struct OrderAnswer {
+    int contract = -1;
+    std::string message;  // UTF-8
+};
+
+// The loaded library and the buffers its calls write into. The library
+// writes whole texts without a length limit, so the buffers are sized far
+// beyond any answer the client gives: 16 MiB for a query result (a 5000-row
+// list is about 1 MiB), 64 KiB for each text.
+class ZelvoLibrary {
+public:
+    ZelvoLibrary() = default;
+    ~ZelvoLibrary();
+    ZelvoLibrary(const ZelvoLibrary&) = delete;
+    ZelvoLibrary& operator=(const ZelvoLibrary&) = delete;
+
+    // Loads `path` and finds the eight exports. False when the file is
+    // missing or an export is absent.
+    [[nodiscard]] bool load(const std::wstring& path);
+
+    // The callers' texts are UTF-8 already checked to be writable in GBK.
+    [[nodiscard]] TextAnswer login(const std::string& gbkPassword);
+    void logout();
+    [[nodiscard]] std::string title();
+    [[nodiscard]] std::string broker();
+    [[nodiscard]] std::string account();
+    [[nodiscard]] QueryAnswer query(int kind);
+    [[nodiscard]] OrderAnswer sendOrder(int kind, const std::string& gbkCode, double price, int quantity);
+    [[nodiscard]] TextAnswer cancelOrder(int orderNo);
+
+    // Milliseconds spent inside the library's exports since the last reset,
+    // reported with each answer so a caller can tell the service's own cost.
+    [[nodiscard]] double exportMillis() const { return exportMillis_; }
+    void resetExportMillis() { exportMillis_ = 0.0; }
+
+private:
+    [[nodiscard]] std::string getText(ZelvoExports::TextGetter getter);
+    [[nodiscard]] char* message();
+    void addElapsed(LARGE_INTEGER start);
+
+    HMODULE module_ = nullptr;
+    ZelvoExports exports_;
+    std::vector<char> result_;
+    std::vector<char> message_;
+    double exportMillis_ = 0.0;
+};
+
+}  // namespace zelvo_host

@@ -1,0 +1,191 @@
+"""End-to-end fixtures: the Wine bench, substitute clients, and services loaded into them.
+
+Environment:
+  ZELVO_BUILD_DIR      the build tree whose bin/ holds zelvo-load.exe, zelvo-host.dll,
+                       zelvo.dll and zelvo-client.exe (default: build/x86_64)
+  ZELVO_SERVICE_BENCH  the Wine bench folder these tests start and stop
+                       (default: service-bench beside the build tree)
+  ZELVO_CLIENT32       a 32-bit zelvo-client.exe, for the loader's bitness refusal (optional)
+"""
+
+from __future__ import annotations
+
+import os
+import socket
+import subprocess
+import sys
+import time
+from dataclasses import dataclass
+from pathlib import Path
+from typing import List, Optional
+
+import pytest
+
+ROOT = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(ROOT / "python"))
+
+import zelvo  # noqa: E402
+
+BUILD = Path(os.environ.get("ZELVO_BUILD_DIR", ROOT / "build" / "x86_64")).resolve()
+BIN = BUILD / "bin"
+LOADER = BIN / "zelvo-load.exe"
+CLIENT = BIN / "zelvo-client.exe"
+BENCH_SCRIPT = ROOT / "tests" / "bench" / "wine-bench.sh"
+BENCH_DIR = Path(os.environ.get("ZELVO_SERVICE_BENCH", BUILD.parent / "service-bench")).resolve()
+
+# Seconds a substitute client runs before it ends by itself: longer than any run.
+CLIENT_LIFETIME = 900
+
+
+def wine_path(path: Path) -> str:
+    """The Windows name of a Linux path (Wine's Z: drive is /)."""
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def linux_path(windows_path: str) -> Path:
+    assert windows_path[:2].upper() == "Z:", windows_path
+    return Path(windows_path[2:].replace("\\", "/"))
+
+
+def free_port() -> int:
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+class Bench:
+    def __init__(self, folder: Path):
+        self.folder = folder
+
+    def command(self, exe: Path, *args: str) -> List[str]:
+        return ["bash", str(BENCH_SCRIPT), "run", str(self.folder), str(exe), *args]
+
+    def run(self, exe: Path, *args: str, timeout: float = 90) -> subprocess.CompletedProcess:
+        """Runs a Windows program to its end; its output (stdout and stderr) decoded from GBK."""
+        done = subprocess.run(self.command(exe, *args), stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                              stdin=subprocess.DEVNULL, timeout=timeout)
+        return subprocess.CompletedProcess(done.args, done.returncode, done.stdout.decode("gbk", "replace"))
+
+    def load(self, *args: str) -> subprocess.CompletedProcess:
+        return self.run(LOADER, *args)
+
+    def client_pids(self) -> List[int]:
+        listed = self.load("--list")
+        assert listed.returncode == 0, listed.stdout
+        return [int(line.split("\t")[0]) for line in listed.stdout.splitlines() if line.strip()]
+
+
+class ClientProcess:
+    """A substitute client under Wine, recording the order clicks it takes in a tickets file."""
+
+    def __init__(self, bench: Bench, exe: Path, tickets: Path, start_bound: float = 60):
+        before = set(bench.client_pids())
+        self.tickets_file = tickets
+        self.process = subprocess.Popen(bench.command(exe, str(CLIENT_LIFETIME), wine_path(tickets)),
+                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + start_bound
+        while True:
+            new = set(bench.client_pids()) - before
+            if new:
+                self.pid = new.pop()
+                return
+            if time.monotonic() > deadline or self.process.poll() is not None:
+                self.kill()
+                raise RuntimeError(f"{exe} showed no main window within {start_bound} s")
+            time.sleep(0.2)
+
+    def tickets(self, code: Optional[str] = None, at_least: int = 0, bound: float = 3.0) -> List[List[str]]:
+        """The order clicks so far (page, code, price, quantity), those of `code` only when given.
+
+        The client writes its tickets every 50 ms, so this waits up to `bound`
+        for `at_least` of them; a check that nothing was placed passes a short
+        bound and an at_least of one more than expected.
+        """
+        deadline = time.monotonic() + bound
+        while True:
+            lines = []
+            if self.tickets_file.exists():
+                lines = [line.split("\t") for line in self.tickets_file.read_bytes().decode("gbk").splitlines()]
+            if code is not None:
+                lines = [line for line in lines if line[1] == code]
+            if len(lines) >= at_least or time.monotonic() > deadline:
+                return lines
+            time.sleep(0.05)
+
+    def kill(self) -> None:
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(timeout=30)
+
+
+@dataclass
+class Service:
+    client_process: ClientProcess
+    port: int
+    address: str
+    token_file: Path
+    journal: Path
+    loader_output: str
+
+    def client(self, **kwargs) -> zelvo.Client:
+        return zelvo.Client(self.address, token_file=self.token_file, **kwargs)
+
+    def journal_lines(self) -> List[str]:
+        return self.journal.read_text(encoding="utf-8").splitlines()
+
+
+def printed(output: str, label: str) -> Optional[str]:
+    for line in output.splitlines():
+        if line.startswith(label + ": "):
+            return line[len(label) + 2:].strip()
+    return None
+
+
+def load_service(bench: Bench, client: ClientProcess, data: Path, *loader_args: str) -> Service:
+    port = free_port()
+    loaded = bench.load("--pid", str(client.pid), "--port", str(port), "--dir", wine_path(data), *loader_args)
+    assert loaded.returncode == 0, loaded.stdout
+    return Service(client, port, printed(loaded.stdout, "address"), linux_path(printed(loaded.stdout, "token file")),
+                   linux_path(printed(loaded.stdout, "journal")), loaded.stdout)
+
+
+@pytest.fixture(scope="session")
+def bench():
+    for needed in (LOADER, CLIENT, BIN / "zelvo-host.dll", BIN / "zelvo.dll"):
+        if not needed.exists():
+            pytest.exit(f"{needed} is missing: build the tree {BUILD} first", returncode=2)
+    subprocess.run(["bash", str(BENCH_SCRIPT), "start", str(BENCH_DIR)], check=True, timeout=900,
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+    try:
+        yield Bench(BENCH_DIR)
+    finally:
+        subprocess.run(["bash", str(BENCH_SCRIPT), "stop", str(BENCH_DIR)], timeout=60, stdin=subprocess.DEVNULL)
+
+
+@pytest.fixture(scope="session")
+def no_client_refusal(bench):
+    """The loader's answer while no client runs: taken before any test starts one."""
+    return bench.load()
+
+
+@pytest.fixture(scope="session")
+def service(bench, no_client_refusal, tmp_path_factory):
+    """Client A with a service loaded by window class (no --pid), logged in."""
+    data = tmp_path_factory.mktemp("service-a")
+    client = ClientProcess(bench, CLIENT, data / "tickets.txt")
+    try:
+        port = free_port()
+        loaded = bench.load("--port", str(port), "--dir", wine_path(data))
+        assert loaded.returncode == 0, loaded.stdout
+        started = Service(client, port, printed(loaded.stdout, "address"),
+                          linux_path(printed(loaded.stdout, "token file")),
+                          linux_path(printed(loaded.stdout, "journal")), loaded.stdout)
+        started.client().login()
+        yield started
+    finally:
+        client.kill()
+
+
+@pytest.fixture
+def api(service) -> zelvo.Client:
+    return service.client()

@@ -1,0 +1,70 @@
+"""python3 -m zelvo: its commands against the service, and its table layout."""
+
+import os
+import subprocess
+import sys
+from pathlib import Path
+
+import pytest
+
+from zelvo import display_width, format_table
+
+PYTHON_DIR = Path(__file__).resolve().parents[1]
+
+
+def cli(service, *arguments, token_file=None):
+    environment = dict(os.environ, PYTHONPATH=str(PYTHON_DIR), ZELVO_ADDRESS=service.address,
+                       ZELVO_TOKEN_FILE=str(token_file or service.token_file))
+    environment.pop("ZELVO_TOKEN", None)
+    return subprocess.run([sys.executable, "-m", "zelvo", *arguments], capture_output=True, text=True,
+                          encoding="utf-8", env=environment, timeout=120)
+
+
+class TestLayout:
+    def test_wide_characters_count_two_columns(self):
+        assert display_width("浦发银行") == 8
+        assert display_width("A股") == 3
+        assert display_width("ＡＢ") == 4
+
+    def test_columns_start_at_the_same_display_position(self):
+        text = format_table(["代码", "名称", "数量"], [["600000", "浦发银行", "1000"], ["1", "x", "5"]])
+        lines = text.split("\n")
+        starts = [[display_width(line[:line.index(cell)]) for cell in cells]
+                  for line, cells in zip(lines, [["代码", "名称", "数量"], ["600000", "浦发银行", "1000"], ["1", "x", "5"]])]
+        assert starts[0] == starts[1] == starts[2]
+
+    def test_short_rows_are_padded(self):
+        assert format_table(["a", "b"], [["1"]]).split("\n") == ["a  b", "1"]
+
+
+class TestCommands:
+    def test_query_prints_an_aligned_table_and_the_message(self, service):
+        done = cli(service, "query", "positions")
+        assert done.returncode == 0, done.stderr
+        lines = done.stdout.splitlines()
+        assert lines[0].split() == ["证券代码", "证券名称", "股票余额", "可用余额", "参考成本价", "参考市值"]
+        name_column = display_width(lines[0][:lines[0].index("证券名称")])
+        assert display_width(lines[1][:lines[1].index("浦发银行")]) == name_column
+        assert lines[-1] == "查询完毕"
+
+    def test_status_and_order_commands(self, service):
+        assert "华泰" in cli(service, "status").stdout
+        placed = cli(service, "buy", "600000", "10.50", "100", "--order-id", "cli-1")
+        assert placed.returncode == 0 and placed.stdout.startswith("contract ")
+        again = cli(service, "buy", "600000", "10.50", "100", "--order-id", "cli-1")
+        assert again.stdout.split(":")[0] == placed.stdout.split(":")[0]
+        assert "repeated" in again.stdout
+
+    def test_refusal_exits_1_with_the_clients_message(self, service):
+        done = cli(service, "cancel", "987654")
+        assert done.returncode == 1
+        assert "委托不存在" in done.stderr
+
+    def test_missing_token_file_exits_3(self, service, tmp_path):
+        done = cli(service, "status", token_file=tmp_path / "none.token")
+        assert done.returncode == 3
+        assert "token file" in done.stderr
+
+    @pytest.mark.parametrize("arguments", [["buy", "600000", "ten", "100"], ["query", "balance"], []])
+    def test_usage_errors_exit_2(self, service, arguments):
+        assert cli(service, *arguments).returncode == 2

@@ -1,0 +1,315 @@
+"""The Zelvo service's client: typed calls over HTTP with JSON, standard library only.
+
+The service runs inside the trading client (started by zelvo-load.exe) and
+listens on 127.0.0.1. Every call carries the bearer token the service wrote
+to its token file when it started.
+"""
+
+from __future__ import annotations
+
+import http.client
+import json
+import os
+import socket
+import threading
+import time
+import urllib.parse
+from dataclasses import dataclass, field
+from pathlib import Path
+from typing import Any, Dict, List, Optional, Tuple
+
+DEFAULT_PORT = 18766
+DEFAULT_ADDRESS = f"http://127.0.0.1:{DEFAULT_PORT}"
+
+QUERY_NAMES = (
+    "funds", "usd-funds", "hkd-funds", "positions", "orders", "trades", "margin-debt",
+    "short-debt", "shortable", "cancel-list", "currencies", "shareholders",
+)
+ORDER_KINDS = ("buy", "sell", "margin-buy", "short-sell", "buy-to-return", "sell-to-repay", "return-in-kind")
+
+# A call waits this long for its answer. The library bounds each of the
+# client's prompts at 30 s, so an order can take a little over a minute.
+CALL_TIMEOUT = 120.0
+# A cancel-all cancels order after order.
+CANCEL_ALL_TIMEOUT = 900.0
+# A kept connection idle longer than this is not used again: the service
+# closes idle connections after 10 s, and a request must never be sent on a
+# connection the service may be closing.
+KEEP_IDLE = 5.0
+
+
+class ZelvoError(Exception):
+    """A call that did not succeed; `message` says why in the client's or the service's words."""
+
+    def __init__(self, message: str, status: Optional[int] = None, answer: Optional[dict] = None):
+        super().__init__(message)
+        self.message = message
+        self.status = status
+        self.answer = answer or {}
+
+
+class ServiceUnreachable(ZelvoError):
+    """The service could not be reached, or the connection broke during the call."""
+
+
+class RequestRejected(ZelvoError):
+    """The service refused the request itself (bad token, bad field, unknown route...); nothing was done."""
+
+    @property
+    def error(self) -> str:
+        return self.answer.get("error", "")
+
+
+class ClientRefused(ZelvoError):
+    """The trading client (or the library driving it) answered with a refusal."""
+
+
+class OutcomeUnknown(ClientRefused):
+    """The order was confirmed but its result never came: it may have gone out. Check today's orders."""
+
+
+@dataclass
+class QueryResult:
+    name: str
+    columns: List[str]
+    rows: List[List[str]]
+    table: str
+    message: str
+
+    def records(self) -> List[Dict[str, str]]:
+        """The rows as dictionaries keyed by column name (missing cells are empty)."""
+        return [{column: (row[i] if i < len(row) else "") for i, column in enumerate(self.columns)} for row in self.rows]
+
+
+@dataclass
+class OrderResult:
+    contract: int
+    message: str
+    kind: str
+    code: str
+    price: float
+    quantity: int
+    order_id: Optional[str] = None
+    replayed: bool = False  # the answer to an earlier request with the same order_id
+
+
+@dataclass
+class CancelResult:
+    number: int
+    ok: bool
+    message: str
+
+
+@dataclass
+class CancelAllResult:
+    message: str
+    results: List[CancelResult] = field(default_factory=list)
+
+    @property
+    def cancelled(self) -> List[int]:
+        return [result.number for result in self.results if result.ok]
+
+
+def default_token_file(port: int) -> Optional[Path]:
+    """Where the loader's default places the token file: %LOCALAPPDATA%\\Zelvo on Windows."""
+    local = os.environ.get("LOCALAPPDATA")
+    return Path(local) / "Zelvo" / f"service-{port}.token" if local else None
+
+
+class Client:
+    """One Zelvo service. Safe to share between threads: each thread keeps a connection of its own.
+
+    address: "http://127.0.0.1:18766" (default: $ZELVO_ADDRESS, else port 18766).
+    token / token_file: the bearer token, or the file the loader printed
+    (default: $ZELVO_TOKEN, $ZELVO_TOKEN_FILE, else the loader's default file).
+    """
+
+    def __init__(self, address: Optional[str] = None, token: Optional[str] = None,
+                 token_file: Optional[os.PathLike] = None, timeout: float = CALL_TIMEOUT):
+        self.address = address or os.environ.get("ZELVO_ADDRESS") or DEFAULT_ADDRESS
+        parsed = urllib.parse.urlsplit(self.address)
+        if parsed.scheme != "http" or not parsed.hostname:
+            raise ValueError(f"address must look like http://127.0.0.1:{DEFAULT_PORT}, not {self.address!r}")
+        self._host = parsed.hostname
+        self._port = parsed.port or 80
+        self.timeout = timeout
+        self._token = token or os.environ.get("ZELVO_TOKEN") or self._read_token(token_file)
+        self._local = threading.local()
+
+    def close(self) -> None:
+        """Closes the calling thread's connection (others close when their threads end)."""
+        self._drop_connection()
+
+    def __enter__(self) -> "Client":
+        return self
+
+    def __exit__(self, *exc_info) -> None:
+        self.close()
+
+    def _read_token(self, token_file: Optional[os.PathLike]) -> str:
+        path = token_file or os.environ.get("ZELVO_TOKEN_FILE") or default_token_file(self._port)
+        if path is None:
+            raise ZelvoError("no token: give token= or token_file=, or set ZELVO_TOKEN or ZELVO_TOKEN_FILE")
+        try:
+            return Path(path).read_text(encoding="ascii").strip()
+        except OSError as error:
+            raise ZelvoError(f"cannot read the token file {path}: {error.strerror or error}") from error
+
+    # -- the routes -------------------------------------------------------
+
+    def status(self) -> dict:
+        """attached, title, broker, account and the service's own facts."""
+        return self._call("GET", "/v1/status")
+
+    def login(self, password: str = "") -> str:
+        """Attaches to the client; the welcome text. Raises ClientRefused with the client's refusal."""
+        answer = self._call("POST", "/v1/login", {"password": password} if password else {})
+        return self._checked(answer)["message"]
+
+    def logout(self) -> None:
+        self._call("POST", "/v1/logout", {})
+
+    def query(self, name: str) -> QueryResult:
+        """One of QUERY_NAMES; raises ClientRefused when the client gave no answer."""
+        answer = self._checked(self._call("GET", "/v1/query/" + urllib.parse.quote(name, safe="")))
+        return QueryResult(answer["name"], answer["columns"], answer["rows"], answer["table"], answer["message"])
+
+    def place(self, kind: str, code: str, price: float, quantity: int, order_id: Optional[str] = None) -> OrderResult:
+        """Places an order of one of ORDER_KINDS; its contract number in the result.
+
+        With an order_id, a retry of the same request (after a timeout or a
+        lost connection) gets the first answer again and places nothing.
+        """
+        body: Dict[str, Any] = {"kind": kind, "code": str(code), "price": float(price), "quantity": int(quantity)}
+        if order_id is not None:
+            body["order_id"] = str(order_id)
+        answer = self._call("POST", "/v1/orders", body, uncertain=True)
+        if not answer.get("ok"):
+            error = OutcomeUnknown if answer.get("outcome") == "unknown" else ClientRefused
+            raise error(answer.get("message", ""), 200, answer)
+        return OrderResult(answer["contract"], answer["message"], answer["kind"], answer["code"], answer["price"],
+                           answer["quantity"], answer.get("order_id"), bool(answer.get("replayed")))
+
+    def buy(self, code: str, price: float, quantity: int, order_id: Optional[str] = None) -> OrderResult:
+        return self.place("buy", code, price, quantity, order_id)
+
+    def sell(self, code: str, price: float, quantity: int, order_id: Optional[str] = None) -> OrderResult:
+        return self.place("sell", code, price, quantity, order_id)
+
+    def margin_buy(self, code: str, price: float, quantity: int, order_id: Optional[str] = None) -> OrderResult:
+        return self.place("margin-buy", code, price, quantity, order_id)
+
+    def short_sell(self, code: str, price: float, quantity: int, order_id: Optional[str] = None) -> OrderResult:
+        return self.place("short-sell", code, price, quantity, order_id)
+
+    def buy_to_return(self, code: str, price: float, quantity: int, order_id: Optional[str] = None) -> OrderResult:
+        return self.place("buy-to-return", code, price, quantity, order_id)
+
+    def sell_to_repay(self, code: str, price: float, quantity: int, order_id: Optional[str] = None) -> OrderResult:
+        return self.place("sell-to-repay", code, price, quantity, order_id)
+
+    def return_in_kind(self, code: str, price: float, quantity: int, order_id: Optional[str] = None) -> OrderResult:
+        return self.place("return-in-kind", code, price, quantity, order_id)
+
+    def cancel(self, number: int) -> str:
+        """Cancels the order with the client's order number; the client's answer text."""
+        answer = self._checked(self._call("POST", "/v1/cancel", {"number": int(number)}, uncertain=True))
+        return answer["message"]
+
+    def cancel_all(self, side: Optional[str] = None) -> CancelAllResult:
+        """Cancels every order of the cancel list, or only side="buy" or side="sell" ones.
+
+        Raises ClientRefused when the list could not be read or any cancel
+        failed; the error's answer holds every order's result.
+        """
+        body = {} if side is None else {"side": side}
+        answer = self._checked(self._call("POST", "/v1/cancel-all", body, uncertain=True,
+                                          timeout=max(self.timeout, CANCEL_ALL_TIMEOUT)))
+        results = [CancelResult(r["number"], r["ok"], r["message"]) for r in answer["results"]]
+        return CancelAllResult(answer["message"], results)
+
+    # -- transport --------------------------------------------------------
+
+    @staticmethod
+    def _checked(answer: dict) -> dict:
+        if not answer.get("ok"):
+            raise ClientRefused(answer.get("message", ""), 200, answer)
+        return answer
+
+    def _call(self, method: str, path: str, body: Optional[dict] = None, uncertain: bool = False,
+              timeout: Optional[float] = None) -> dict:
+        """One request. `uncertain`: the request may change the account, so
+        it is never sent twice, and an error after it was sent says it may
+        have been carried out. (An order with an order_id is safe to send
+        again: the service answers a repeat with the first answer.)"""
+        data = None if body is None else json.dumps(body, ensure_ascii=False).encode("utf-8")
+        headers = {"Authorization": f"Bearer {self._token}", "Accept": "application/json"}
+        if data is not None:
+            headers["Content-Type"] = "application/json; charset=utf-8"
+        repeatable = not uncertain or (body or {}).get("order_id") is not None
+        connection, reused = self._connection(timeout or self.timeout)
+        try:
+            status, payload = self._exchange(connection, method, path, data, headers)
+        except (OSError, http.client.HTTPException) as error:
+            self._drop_connection()
+            timed_out = isinstance(error, (socket.timeout, TimeoutError))
+            if timed_out or not (reused and repeatable):
+                raise self._unreachable(error, uncertain) from error
+            # The kept connection had gone bad (the service restarted?): once more on a new one.
+            connection, _ = self._connection(timeout or self.timeout)
+            try:
+                status, payload = self._exchange(connection, method, path, data, headers)
+            except (OSError, http.client.HTTPException) as second:
+                self._drop_connection()
+                raise self._unreachable(second, uncertain) from second
+        try:
+            answer = json.loads(payload.decode("utf-8"))
+        except (UnicodeDecodeError, ValueError) as error:
+            raise ZelvoError(f"the service's answer is not JSON (HTTP {status})", status) from error
+        if status != 200:
+            raise RequestRejected(answer.get("message", f"HTTP {status}"), status, answer)
+        return answer
+
+    def _exchange(self, connection: http.client.HTTPConnection, method: str, path: str, data: Optional[bytes],
+                  headers: Dict[str, str]) -> Tuple[int, bytes]:
+        connection.request(method, path, body=data, headers=headers)
+        response = connection.getresponse()
+        payload = response.read()
+        if response.will_close:
+            self._drop_connection()
+        else:
+            self._local.last_used = time.monotonic()
+        return response.status, payload
+
+    def _connection(self, timeout: float) -> Tuple[http.client.HTTPConnection, bool]:
+        """The calling thread's connection, and whether it served a call before."""
+        connection = getattr(self._local, "connection", None)
+        if connection is not None and time.monotonic() - self._local.last_used > KEEP_IDLE:
+            self._drop_connection()
+            connection = None
+        reused = connection is not None
+        if connection is None:
+            connection = http.client.HTTPConnection(self._host, self._port, timeout=timeout)
+            self._local.connection = connection
+        connection.timeout = timeout
+        if connection.sock is not None:
+            connection.sock.settimeout(timeout)
+        return connection, reused
+
+    def _drop_connection(self) -> None:
+        connection = getattr(self._local, "connection", None)
+        self._local.connection = None
+        if connection is not None:
+            connection.close()
+
+    def _unreachable(self, error: Exception, uncertain: bool) -> ServiceUnreachable:
+        if isinstance(error, ConnectionRefusedError):
+            reason = "connection refused: is the trading client running and was zelvo-load run?"
+        elif isinstance(error, (socket.timeout, TimeoutError)):
+            reason = "no answer in time"
+        else:
+            reason = f"the connection broke ({error.__class__.__name__}: {error})"
+        text = f"cannot reach the Zelvo service at {self.address}: {reason}"
+        if uncertain and not isinstance(error, ConnectionRefusedError):
+            text += "; the request may have been carried out: check today's orders (retry an order with its order_id)"
+        return ServiceUnreachable(text)
