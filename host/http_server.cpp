@@ -56,9 +56,12 @@ constexpr unsigned drainSeconds = 1;
 
 constexpr char continueLine[] = "HTTP/1.1 100 Continue\r\n\r\n";
 
+// A request the parser refused, as opposed to a peer that left (before a
+// request, or in the middle of one).
 [[nodiscard]] bool isParseError(const beast::error_code& ec)
 {
-    return ec.category() == make_error_code(http::error::bad_target).category() && ec != http::error::partial_message;
+    return ec.category() == make_error_code(http::error::bad_target).category() && ec != http::error::end_of_stream &&
+           ec != http::error::partial_message;
 }
 
 // One client connection: reads a request, runs its handler, writes the

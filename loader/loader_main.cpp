@@ -303,7 +303,10 @@ void printService(unsigned port, const std::wstring& tokenFile)
     if (!fileExists(hostPath) || !fileExists(programFolder() + zelvo_host::zelvoDllName)) {
         return fail(LoadFailed, L"zelvo-host.dll and zelvo.dll must be in " + programFolder());
     }
-    const std::wstring dataDir = fullPath(options.dataDir.empty() ? defaultDataDir() : options.dataDir);
+    std::wstring dataDir = fullPath(options.dataDir.empty() ? defaultDataDir() : options.dataDir);
+    while (!dataDir.empty() && (dataDir.back() == L'\\' || dataDir.back() == L'/')) {
+        dataDir.pop_back();
+    }
     if (dataDir.empty() || dataDir.size() >= MAX_PATH - 32) {
         return fail(Usage, L"the folder for the token file is missing or too long; give one with --dir");
     }

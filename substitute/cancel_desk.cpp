@@ -2,6 +2,7 @@
 
 #include "client.h"
 #include "dialogs.h"
+#include "prompts.h"
 #include "texts.h"
 #include "ui_thread.h"
 
@@ -48,12 +49,6 @@ public:
     void step(const std::string& text);
 
 private:
-    struct Prompt {
-        CancelFlow* flow;
-        std::string text;
-    };
-
-    static INT_PTR CALLBACK promptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     bool show(const std::string& text);
 
     CancelDesk& desk_;
@@ -62,13 +57,6 @@ private:
     size_t request_ = 0;
     bool running_ = false;
 };
-
-namespace {
-
-constexpr char promptTitle[] = "提示";
-constexpr char okText[] = "确定";
-
-}  // namespace
 
 CancelFlow::~CancelFlow()
 {
@@ -127,33 +115,12 @@ bool CancelFlow::show(const std::string& text)
     if (!IsWindow(owner_)) {
         return false;
     }
-    Prompt prompt{this, text};
-    return runModalDialog(owner_, promptProc, reinterpret_cast<LPARAM>(&prompt)) == IDOK;
-}
-
-INT_PTR CALLBACK CancelFlow::promptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        const auto& prompt = *reinterpret_cast<const Prompt*>(lParam);
-        SetWindowTextA(dialog, promptTitle);
-        addControl(dialog, "Static", prompt.text, WS_VISIBLE, ids::promptText, 10, 10, 300, 60);
-        addControl(dialog, "Button", okText, WS_VISIBLE | BS_DEFPUSHBUTTON, ids::promptButton, 120, 76, 80, 24);
-        prompt.flow->step("open " + prompt.text);
-        return TRUE;
-    }
-    const auto* prompt = reinterpret_cast<const Prompt*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    if (prompt == nullptr) {
-        return FALSE;
-    }
-    const bool confirmed = message == WM_COMMAND && LOWORD(wParam) == ids::promptButton;
-    const bool dismissed = message == WM_CLOSE || (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL);
-    if (!confirmed && !dismissed) {
-        return FALSE;
-    }
-    prompt->flow->step(confirmed ? "click " + std::to_string(ids::promptButton) : "close " + prompt->text);
-    EndDialog(dialog, confirmed ? IDOK : IDCANCEL);
-    return TRUE;
+    const PromptRecorder recorder = {[&] { step("open " + text); },
+                                     [&](PromptEnd end) {
+                                         step(end == PromptEnd::Confirmed ? "click " + std::to_string(ids::promptButton)
+                                                                          : "close " + text);
+                                     }};
+    return runPrompt(owner_, {texts::promptTitle, text}, recorder) == PromptEnd::Confirmed;
 }
 
 namespace {

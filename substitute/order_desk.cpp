@@ -4,6 +4,12 @@
 
 namespace substitute {
 
+void OrderDesk::setPlacedListener(std::function<void(const OrderTicket&)> listener)
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    placedListener_ = std::move(listener);
+}
+
 void OrderDesk::setScript(OrderScript script)
 {
     std::lock_guard<std::mutex> guard(mutex_);

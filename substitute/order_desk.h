@@ -9,6 +9,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -71,6 +72,10 @@ public:
     void setScript(OrderScript script);
     [[nodiscard]] OrderScript script() const;
 
+    // Runs on the client's UI thread for every order the client accepts, with
+    // its ticket (the demo lists the order among today's orders).
+    void setPlacedListener(std::function<void(const OrderTicket&)> listener);
+
     // Every order click so far, oldest first.
     [[nodiscard]] std::vector<OrderTicket> tickets() const;
 
@@ -86,6 +91,7 @@ private:
     OrderScript script_;
     std::vector<OrderTicket> tickets_;
     int nextContract_ = 1001;
+    std::function<void(const OrderTicket&)> placedListener_;
     HWND passwordDialog_ = nullptr;
     bool running_ = false;  // a flow is under way; clicks meanwhile are ignored
 };

@@ -6,6 +6,7 @@
 #include "client.h"
 #include "dialogs.h"
 #include "order_desk.h"
+#include "prompts.h"
 #include "ui_thread.h"
 
 namespace substitute {
@@ -29,18 +30,9 @@ public:
     void passwordConfirmed(const std::string& password, bool checked);
 
 private:
-    struct Prompt {
-        OrderFlow* flow;
-        std::string title;
-        std::string text;
-        bool withButton;    // false: a notice without the confirming button
-        DWORD selfCloseMs;  // a notice goes by itself after this long
-    };
-
-    static INT_PTR CALLBACK promptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     static INT_PTR CALLBACK passwordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-    bool show(Prompt prompt);
+    bool show(const PromptSpec& prompt);
     bool askPassword();
     bool pauseBeforePopup() const;
     std::string finalText();
@@ -59,7 +51,6 @@ constexpr char noticeText[] = "正在提交委托,请稍候...";
 constexpr char passwordLabel[] = "请输入交易密码:";
 constexpr char passwordCheckText[] = "本次登录不再提示";
 constexpr char okText[] = "确定";
-constexpr UINT_PTR noticeTimer = 1;
 
 std::string controlText(HWND parent, int id)
 {
@@ -98,16 +89,16 @@ void OrderFlow::run()
         return;
     }
     if (script_.noticeFirst) {
-        show({this, noticeTitle, noticeText, false, script_.noticeMs});
+        show({noticeTitle, noticeText, false, script_.noticeMs});
     }
-    if (script_.confirms && !show({this, script_.confirmationTitle, script_.confirmationText, true, 0})) {
+    if (script_.confirms && !show({script_.confirmationTitle, script_.confirmationText, true, 0})) {
         return;
     }
     if (script_.asksPassword && !askPassword()) {
         return;
     }
     if (script_.reports) {
-        show({this, script_.finalTitle, finalText(), true, 0});
+        show({script_.finalTitle, finalText(), true, 0});
     }
 }
 
@@ -140,9 +131,18 @@ bool OrderFlow::pauseBeforePopup() const
 }
 
 // Shows one modal prompt; true when it was answered with its button.
-bool OrderFlow::show(Prompt prompt)
+bool OrderFlow::show(const PromptSpec& prompt)
 {
-    return pauseBeforePopup() && runModalDialog(owner_, promptProc, reinterpret_cast<LPARAM>(&prompt)) == IDOK;
+    if (!pauseBeforePopup()) {
+        return false;
+    }
+    const PromptRecorder recorder = {[&] { step("open " + prompt.title); },
+                                     [&](PromptEnd end) {
+                                         const char* how = end == PromptEnd::WentByItself ? "gone " : "close ";
+                                         step(end == PromptEnd::Confirmed ? "click " + std::to_string(ids::promptButton)
+                                                                          : how + prompt.title);
+                                     }};
+    return runPrompt(owner_, prompt, recorder) == PromptEnd::Confirmed;
 }
 
 bool OrderFlow::askPassword()
@@ -155,43 +155,18 @@ std::string OrderFlow::finalText()
     if (!script_.finalText.empty()) {
         return script_.finalText;
     }
-    std::lock_guard<std::mutex> guard(desk_.mutex_);
-    const int contract = desk_.nextContract_++;
-    desk_.tickets_[ticket_].contract = contract;
-    return "委托已成功提交，合同号是" + std::to_string(contract) + "。";
-}
-
-INT_PTR CALLBACK OrderFlow::promptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        const auto& prompt = *reinterpret_cast<const Prompt*>(lParam);
-        SetWindowTextA(dialog, prompt.title.c_str());
-        addControl(dialog, "Static", prompt.text, WS_VISIBLE, ids::promptText, 10, 10, 280, 40);
-        if (prompt.withButton) {
-            addControl(dialog, "Button", okText, WS_VISIBLE | BS_DEFPUSHBUTTON, ids::promptButton, 110, 60, 80, 24);
-        }
-        if (prompt.selfCloseMs > 0) {
-            SetTimer(dialog, noticeTimer, prompt.selfCloseMs, nullptr);
-        }
-        prompt.flow->step("open " + prompt.title);
-        return TRUE;
+    OrderTicket placed;
+    std::function<void(const OrderTicket&)> listener;
+    {
+        std::lock_guard<std::mutex> guard(desk_.mutex_);
+        desk_.tickets_[ticket_].contract = desk_.nextContract_++;
+        placed = desk_.tickets_[ticket_];
+        listener = desk_.placedListener_;
     }
-    const auto* prompt = reinterpret_cast<const Prompt*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    if (prompt == nullptr) {
-        return FALSE;
+    if (listener) {
+        listener(placed);
     }
-    const bool confirmed = message == WM_COMMAND && LOWORD(wParam) == ids::promptButton && prompt->withButton;
-    const bool dismissed = message == WM_CLOSE || (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL);
-    const bool gone = message == WM_TIMER && wParam == noticeTimer;
-    if (!confirmed && !dismissed && !gone) {
-        return FALSE;
-    }
-    KillTimer(dialog, noticeTimer);
-    prompt->flow->step(confirmed ? "click " + std::to_string(ids::promptButton)
-                                 : (gone ? "gone " : "close ") + prompt->title);
-    EndDialog(dialog, confirmed ? IDOK : IDCANCEL);
-    return TRUE;
+    return "委托已成功提交，合同号是" + std::to_string(placed.contract) + "。";
 }
 
 INT_PTR CALLBACK OrderFlow::passwordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)

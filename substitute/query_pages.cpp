@@ -4,6 +4,7 @@
 
 #include "client.h"
 #include "dialogs.h"
+#include "prompts.h"
 #include "texts.h"
 
 namespace substitute {
@@ -109,11 +110,11 @@ QueryContents defaultsOf(PageGroup group)
     case PageGroup::Funds: return fundsContents();
     case PageGroup::Orders:
         return contentsOf({"委托时间", "证券代码", "证券名称", "买卖标志", "委托价格", "委托数量", "成交数量", "委托编号", "状态说明"},
-                          {{"09:31:05", "600000", "浦发银行", "买入", "10.500", "1000", "0", "1001", "已报"},
-                           {"09:45:12", "000001", "平安银行", "卖出", "12.500", "200", "200", "1002", "已成"}});
+                          {{"09:31:05", "600000", "浦发银行", "买入", "10.500", "1000", "0", "901", "已报"},
+                           {"09:45:12", "000001", "平安银行", "卖出", "12.500", "200", "200", "902", "已成"}});
     case PageGroup::Trades:
         return contentsOf({"成交时间", "证券代码", "证券名称", "买卖标志", "成交价格", "成交数量", "成交编号", "委托编号"},
-                          {{"09:45:13", "000001", "平安银行", "卖出", "12.500", "200", "50001", "1002"}});
+                          {{"09:45:13", "000001", "平安银行", "卖出", "12.500", "200", "50001", "902"}});
     case PageGroup::Shareholders:
         return contentsOf({"股东代码", "股东名称", "帐号类别", "资金帐号"},
                           {{"A123456789", "张三", "上海A股", "12345678"}, {"0123456789", "张三", "深圳A股", "12345678"}});
@@ -173,35 +174,15 @@ void replaceRows(HWND list, const std::vector<Row>& rows)
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
 }
 
-INT_PTR CALLBACK promptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_INITDIALOG:
-        SetWindowTextA(dialog, "提示");
-        addControl(dialog, "Static", *reinterpret_cast<const std::string*>(lParam), WS_VISIBLE, ids::promptText, 10, 10,
-                   300, 40);
-        addControl(dialog, "Button", "确定", WS_VISIBLE | BS_DEFPUSHBUTTON, ids::promptButton, 120, 60, 80, 24);
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == ids::promptButton) {
-            EndDialog(dialog, ids::promptButton);
-        }
-        return TRUE;
-    case WM_CLOSE:
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-    default:
-        return FALSE;
-    }
-}
-
 // A prompt of the client: modal, owned by the main frame, as the real client
 // shows its answers. Returns once the prompt is closed.
 void showPrompt(Client& client, const std::string& text)
 {
     const size_t index = client.queries().recordPrompt(text);
-    const INT_PTR result = runModalDialog(client.mainWindow(), promptProc, reinterpret_cast<LPARAM>(&text));
-    client.queries().recordPromptClosed(index, result == ids::promptButton);
+    const PromptRecorder recorder = {{}, [&](PromptEnd end) {
+                                         client.queries().recordPromptClosed(index, end == PromptEnd::Confirmed);
+                                     }};
+    runPrompt(client.mainWindow(), {texts::promptTitle, text}, recorder);
 }
 
 class QueryBehaviour : public PageBehaviour {

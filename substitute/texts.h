@@ -22,6 +22,7 @@ constexpr int popupClose = 1;
 namespace texts {
 constexpr char mainFrameClass[] = "TdxW_MainFrame_Class";
 constexpr char lockScreen[] = "交易界面已锁定,请输入主帐号(即第一个登录的帐号)的交易密码解锁.";
+constexpr char promptTitle[] = "提示";
 constexpr char tradeConfirmTitle[] = "交易确认";
 constexpr char passwordTitle[] = "密码确认";
 constexpr char busy[] = "上次请求未返回，请不要频繁点击!";

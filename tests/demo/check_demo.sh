@@ -3,7 +3,7 @@
 # every call answered as a person expects to see it.
 set -uo pipefail
 bench=$1 benchdir=$2 demo=$3
-out=$(cd "$(dirname "$demo")" && bash "$bench" run "$benchdir" "./$(basename "$demo")")
+out=$(cd "$(dirname "$demo")" && bash "$bench" run "$benchdir" "./$(basename "$demo")" | tr -d '\r')
 status=$?
 echo "$out"
 fail() { echo "FAIL: $*"; exit 1; }

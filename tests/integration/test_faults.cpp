@@ -67,7 +67,7 @@ TEST(Faults, ClientClosedWhileAnOrderAQueryAndACancelWait)
             client.cancels().setScript(script);
         },
         [](ZelvoLibrary& zelvo) {
-            const CancelAnswer answer = zelvo.cancel(1001);  // a row of the default today's orders
+            const CancelAnswer answer = zelvo.cancel(901);  // a row of the default today's orders
             EXPECT_FALSE(answer.accepted);
             return answer.message;
         });
