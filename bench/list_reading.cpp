@@ -30,33 +30,52 @@ int columnCount(HWND list)
     return header == nullptr ? 0 : static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
 }
 
+// Walks the list as the library does: the captions, then every cell, one
+// read each; `columnText` and `cellText` give the bytes each read brought.
+template <class ColumnRead, class CellRead>
+size_t walkTable(HWND list, ColumnRead columnText, CellRead cellText)
+{
+    size_t bytes = 0;
+    const int columns = columnCount(list);
+    for (int c = 0; c < columns; ++c) {
+        bytes += columnText(c);
+    }
+    const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            bytes += cellText(r, c);
+        }
+    }
+    return bytes;
+}
+
+template <class Item>
+Item textRequest(char* text)
+{
+    Item request = {};
+    request.pszText = text;
+    request.cchTextMax = textCapacity;
+    return request;
+}
+
 }  // namespace
 
 size_t readTable(HWND list)
 {
     char text[textCapacity];
-    size_t bytes = 0;
-    const int columns = columnCount(list);
-    for (int c = 0; c < columns; ++c) {
-        LVCOLUMNA column = {};
-        column.mask = LVCF_TEXT;
-        column.pszText = text;
-        column.cchTextMax = textCapacity;
-        SendMessageA(list, LVM_GETCOLUMNA, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
-        bytes += strnlen(text, textCapacity);
-    }
-    const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            LVITEMA item = {};
-            item.iSubItem = c;
-            item.pszText = text;
-            item.cchTextMax = textCapacity;
-            bytes += static_cast<size_t>(
-                SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(r), reinterpret_cast<LPARAM>(&item)));
-        }
-    }
-    return bytes;
+    const auto column = [&](int c) {
+        LVCOLUMNA request = textRequest<LVCOLUMNA>(text);
+        request.mask = LVCF_TEXT;
+        SendMessageA(list, LVM_GETCOLUMNA, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&request));
+        return strnlen(text, textCapacity);
+    };
+    const auto cell = [&](int r, int c) {
+        LVITEMA request = textRequest<LVITEMA>(text);
+        request.iSubItem = c;
+        return static_cast<size_t>(
+            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(r), reinterpret_cast<LPARAM>(&request)));
+    };
+    return walkTable(list, column, cell);
 }
 
 size_t readTableFromOutside(HWND list)
@@ -72,32 +91,24 @@ size_t readTableFromOutside(HWND list)
         VirtualAllocEx(block.process, nullptr, sizeof(LVITEMA) + textCapacity, MEM_COMMIT, PAGE_READWRITE));
     char* remoteText = block.base + sizeof(LVITEMA);
     char text[textCapacity];
-    size_t bytes = 0;
-    const int columns = columnCount(list);
-    for (int c = 0; c < columns; ++c) {
-        LVCOLUMNA column = {};
-        column.mask = LVCF_TEXT;
-        column.pszText = remoteText;
-        column.cchTextMax = textCapacity;
-        WriteProcessMemory(block.process, block.base, &column, sizeof column, nullptr);
-        SendMessageA(list, LVM_GETCOLUMNA, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(block.base));
+    // One request: written into the client, sent, and its text read back.
+    const auto roundTrip = [&](UINT message, WPARAM index, const auto& request) {
+        WriteProcessMemory(block.process, block.base, &request, sizeof request, nullptr);
+        SendMessageA(list, message, index, reinterpret_cast<LPARAM>(block.base));
         ReadProcessMemory(block.process, remoteText, text, textCapacity, nullptr);
-        bytes += strnlen(text, textCapacity);
-    }
-    const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            LVITEMA item = {};
-            item.iSubItem = c;
-            item.pszText = remoteText;
-            item.cchTextMax = textCapacity;
-            WriteProcessMemory(block.process, block.base, &item, sizeof item, nullptr);
-            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(r), reinterpret_cast<LPARAM>(block.base));
-            ReadProcessMemory(block.process, remoteText, text, textCapacity, nullptr);
-            bytes += strnlen(text, textCapacity);
-        }
-    }
-    return bytes;
+        return strnlen(text, textCapacity);
+    };
+    const auto column = [&](int c) {
+        LVCOLUMNA request = textRequest<LVCOLUMNA>(remoteText);
+        request.mask = LVCF_TEXT;
+        return roundTrip(LVM_GETCOLUMNA, static_cast<WPARAM>(c), request);
+    };
+    const auto cell = [&](int r, int c) {
+        LVITEMA request = textRequest<LVITEMA>(remoteText);
+        request.iSubItem = c;
+        return roundTrip(LVM_GETITEMTEXTA, static_cast<WPARAM>(r), request);
+    };
+    return walkTable(list, column, cell);
 }
 
 }  // namespace bench

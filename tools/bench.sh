@@ -5,11 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
 . tools/build-env.sh
-arch=$(bench_arch)
-configure_and_build "$arch" NONE >/dev/null
-bench=tests/bench/wine-bench.sh
-bash "$bench" start build/bench
-trap 'bash "$bench" stop build/bench' EXIT
+start_bench_run
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs), $arch build under $(/usr/lib/wine/wine64 --version 2>/dev/null || wine --version)"
 cd "build/$arch/bin"
 bash "../../../$bench" run ../../bench ./zelvo-bench.exe --csv ../../zelvo-bench.csv "$@"

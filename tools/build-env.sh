@@ -14,3 +14,13 @@ configure_and_build() {  # ARCH SUITE
         -DZELVO_WINE_SUITE="$2" -DZELVO_BENCH_DIR="$PWD/build/bench" >/dev/null
     cmake --build "$dir" -j "$(nproc)"
 }
+
+# Builds for this host's bench and starts one bench, stopped again when the
+# calling script exits. Sets `arch` and `bench`.
+start_bench_run() {
+    arch=$(bench_arch)
+    configure_and_build "$arch" NONE >/dev/null
+    bench=tests/bench/wine-bench.sh
+    bash "$bench" start build/bench
+    trap "bash '$PWD/tests/bench/wine-bench.sh' stop '$PWD/build/bench'" EXIT
+}

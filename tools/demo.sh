@@ -5,19 +5,15 @@
 #   tools/demo.sh --interactive
 #   tools/demo.sh --script my-session.txt --screenshot client.png
 set -euo pipefail
-cd "$(dirname "$0")/.."
-bash tools/setup.sh
-. tools/build-env.sh
-arch=$(bench_arch)
-configure_and_build "$arch" NONE >/dev/null
-bench=tests/bench/wine-bench.sh
-bash "$bench" start build/bench
-trap 'bash "$bench" stop build/bench' EXIT
 # Paths given to the demo are taken relative to where it was started.
 args=()
 for arg in "$@"; do
     if [ -e "$arg" ] || [[ "$arg" == *.png ]]; then args+=("$(realpath -m "$arg")"); else args+=("$arg"); fi
 done
+cd "$(dirname "$0")/.."
+bash tools/setup.sh
+. tools/build-env.sh
+start_bench_run
 mode=run
 [[ " $* " == *" --interactive "* ]] && mode=run-interactive
 cd "build/$arch/bin"
