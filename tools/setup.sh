@@ -35,6 +35,11 @@ have_cmd Xvfb || need+=(xvfb)
 have_cmd cmake || need+=(cmake)
 have_cmd file || need+=(file)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+# The in-client service: Boost.Beast/Asio and nlohmann-json (header-only),
+# and pytest for its end-to-end tests.
+[ -f /usr/include/boost/beast.hpp ] || need+=(libboost-dev)
+[ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
+/usr/bin/python3 -c 'import pytest' 2>/dev/null || need+=(python3-pytest)
 install "${need[@]+"${need[@]}"}"
 
 # Can this host run the 32-bit Wine loader itself?

@@ -35,7 +35,9 @@ main_prefix=$(dirname "$build")/bench/prefix
 if [ ! -f "$bench_dir/prefix/.booted" ] && [ -f "$main_prefix/.booted" ]; then
     mkdir -p "$bench_dir"
     rm -rf "$bench_dir/prefix"
-    cp -a "$main_prefix" "$bench_dir/prefix"
+    # Hard links share the files; the registry files, which Wine rewrites, are copied.
+    cp -al "$main_prefix" "$bench_dir/prefix"
+    for reg in "$bench_dir"/prefix/*.reg; do cp --remove-destination "$main_prefix/$(basename "$reg")" "$reg"; done
 fi
 trap 'bash "$bench" stop "$bench_dir" >/dev/null 2>&1 || true' EXIT
 

@@ -5,19 +5,22 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
 . tools/build-env.sh
-# Most tests wait on the client far more than they compute: four at a time
-# overlap those waits on two cores.
 
+# Most tests wait on the client far more than they compute: ctest runs four
+# at a time, each on a Wine bench of its own (tests/bench/resources.json).
 status=0
 if [ "$(bench_arch)" = i686 ]; then
     configure_and_build i686 FULL
     (cd build/i686 && ctest --output-on-failure -j 4 --resource-spec-file ../../tests/bench/resources.json "$@") || status=1
+    bash tools/test-service.sh build/i686 || status=1
 else
     # 32-bit code runs only emulated here: the suite runs on the 64-bit build,
     # and the delivered 32-bit DLL gets its interface checks and a smoke run.
     configure_and_build i686 SMOKE
     configure_and_build x86_64 FULL
     (cd build/x86_64 && ctest --output-on-failure -j 4 --resource-spec-file ../../tests/bench/resources.json "$@") || status=1
+    # The in-client HTTP service, end to end through its Python client (pytest).
+    bash tools/test-service.sh build/x86_64 || status=1
     (cd build/i686 && ctest --output-on-failure --resource-spec-file ../../tests/bench/resources.json "$@") || status=1
 fi
 # The pure text functions under libFuzzer, natively (a few seconds per target).

@@ -17,8 +17,17 @@ ORDER_PAGES = {
     "return-in-kind": "现券还券",
 }
 
-# The substitute's cancel list: 1001 a buy, 1002 a sell.
-BUY_ORDER, SELL_ORDER = 1001, 1002
+
+def cancel_list(api):
+    """The order numbers the client's cancel list shows: all, buys, sells."""
+    records = api.query("cancel-list").records()
+    numbers = {None: [], "buy": [], "sell": []}
+    for record in records:
+        numbers[None].append(int(record["委托编号"]))
+        side = "buy" if "买" in record["买卖标志"] else "sell"
+        numbers[side].append(int(record["委托编号"]))
+    assert numbers["buy"] and numbers["sell"], records
+    return numbers
 
 
 def journal_records(service):
@@ -141,16 +150,16 @@ class TestOrders:
 
 class TestCancels:
     def test_cancel_by_number(self, api):
-        assert api.cancel(BUY_ORDER)
+        assert api.cancel(int(api.query("orders").records()[0]["委托编号"]))
 
     def test_cancel_of_an_unknown_number_carries_the_clients_message(self, api):
         with pytest.raises(zelvo.ClientRefused) as refused:
             api.cancel(987654)
         assert refused.value.message == "委托不存在"
 
-    @pytest.mark.parametrize("side, numbers", [(None, [BUY_ORDER, SELL_ORDER]), ("buy", [BUY_ORDER]),
-                                               ("sell", [SELL_ORDER])])
-    def test_cancel_all_takes_the_cancel_list_by_side(self, api, side, numbers):
+    @pytest.mark.parametrize("side", [None, "buy", "sell"])
+    def test_cancel_all_takes_the_cancel_list_by_side(self, api, side):
+        numbers = cancel_list(api)[side]
         result = api.cancel_all(side)
         assert [r.number for r in result.results] == numbers
         assert result.cancelled == numbers
@@ -163,10 +172,11 @@ class TestCancels:
 
 class TestJournal:
     def test_every_order_and_cancel_has_its_request_then_its_answer(self, api, service):
+        listed = cancel_list(api)
         start = len(service.journal_lines())
         placed = api.buy("600519", 1500.0, 100, order_id="journal-1")
         api.buy("600519", 1500.0, 100, order_id="journal-1")
-        api.cancel(BUY_ORDER)
+        api.cancel(listed["buy"][0])
         api.cancel_all("sell")
         records = journal_records(service)[start:]
         assert [(r["event"], r.get("route")) for r in records] == [
@@ -179,8 +189,8 @@ class TestJournal:
                                           "order_id": "journal-1"}
         assert answers[0]["answer"]["contract"] == placed.contract
         assert answers[1]["answer"]["replayed"] is True
-        assert requests[2]["request"] == {"number": BUY_ORDER}
-        assert answers[3]["answer"]["results"][0]["number"] == SELL_ORDER
+        assert requests[2]["request"] == {"number": listed["buy"][0]}
+        assert [r["number"] for r in answers[3]["answer"]["results"]] == listed["sell"]
 
     def test_queries_and_status_are_not_journaled(self, api, service):
         before = len(service.journal_lines())
