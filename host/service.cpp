@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "gbk_text.h"
+#include "platform/com.h"
 #include "http_server.h"
 #include "routes.h"
 #include "secrets.h"
@@ -57,22 +58,6 @@ public:
 
 private:
     bool started_ = false;
-};
-
-class ApartmentScope {
-public:
-    ApartmentScope() noexcept : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ApartmentScope()
-    {
-        if (SUCCEEDED(result_)) {
-            CoUninitialize();
-        }
-    }
-    ApartmentScope(const ApartmentScope&) = delete;
-    ApartmentScope& operator=(const ApartmentScope&) = delete;
-
-private:
-    HRESULT result_;
 };
 
 // The folder zelvo-host.dll was loaded from, with its trailing backslash.
@@ -152,7 +137,7 @@ struct PublishedBlock {
 
 void runService(Handshake& handshake)
 {
-    const ApartmentScope apartment;
+    const zelvo::ApartmentScope apartment;
     const WinsockScope winsock;
     if (!winsock.started()) {
         handshake.report(StartResult::NetworkFailed);
