@@ -20,14 +20,37 @@ struct Counts {
     DWORD handles = 0;
     DWORD gdiObjects = 0;
     DWORD userObjects = 0;
+    int windows = 0;        // every window of this process, top-level and child
+    long toolbarObjects = 0;  // the client's accessible objects still alive
 };
 
-Counts processCounts()
+BOOL CALLBACK countChild(HWND, LPARAM count)
+{
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+BOOL CALLBACK countTopLevel(HWND window, LPARAM count)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId()) {
+        ++*reinterpret_cast<int*>(count);
+        EnumChildWindows(window, countChild, count);
+    }
+    return TRUE;
+}
+
+// Windows reports handle and GDI/USER object counts; Wine answers 0 for
+// those, so the windows are also counted one by one.
+Counts processCounts(const Client& client)
 {
     Counts counts;
     GetProcessHandleCount(GetCurrentProcess(), &counts.handles);
     counts.gdiObjects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     counts.userObjects = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    EnumWindows(countTopLevel, reinterpret_cast<LPARAM>(&counts.windows));
+    counts.toolbarObjects = client.toolbarLog().liveObjects();
     return counts;
 }
 
@@ -72,12 +95,13 @@ void callerThread(ZelvoLibrary& zelvo, Tally& tally, int seed, int calls)
 
 TEST(Load, EightThreadsOfMixedCalls)
 {
-    Client client(editionClient(Broker::Huatai, false));
+    // An edition whose shortable query presses the accessible toolbar.
+    Client client(editionClient(Broker::Zhaoshang, false));
     client.queries().setDefaultReply({substitute::ReplyKind::Data, 0, ""});
     ZelvoLibrary zelvo;
     ASSERT_TRUE(zelvo.login().attached);
     (void)zelvo.query(3);
-    const Counts before = processCounts();
+    const Counts before = processCounts(client);
     Tally tally;
     const int threads = 8;
     const int callsEach = 250;
@@ -95,10 +119,19 @@ TEST(Load, EightThreadsOfMixedCalls)
         clientContracts += ticket.contract > 0 ? 1 : 0;
     }
     EXPECT_EQ(tally.contracts.load(), clientContracts) << "every contract the client gave reached its caller";
-    const Counts after = processCounts();
+    // The last prompt may still be closing (the client ends its modal loop
+    // after the click that closed it has returned): let the counts settle.
+    Counts after = processCounts(client);
+    for (int wait = 0; wait < 40 && after.windows != before.windows; ++wait) {
+        Sleep(50);
+        after = processCounts(client);
+    }
     EXPECT_LE(after.handles, before.handles + 2) << "handles leak";
     EXPECT_EQ(after.gdiObjects, before.gdiObjects);
     EXPECT_EQ(after.userObjects, before.userObjects);
-    std::printf("load: %d calls, %d orders placed, handles %lu -> %lu\n", tally.calls.load(), clientContracts,
-                before.handles, after.handles);
+    EXPECT_EQ(after.windows, before.windows) << "windows leak (or a prompt was left open)";
+    EXPECT_EQ(after.toolbarObjects, before.toolbarObjects) << "accessible objects leak";
+    std::printf("load: %d calls, %d orders placed, windows %d -> %d, toolbar objects %ld -> %ld, handles %lu -> %lu\n",
+                tally.calls.load(), clientContracts, before.windows, after.windows, before.toolbarObjects,
+                after.toolbarObjects, before.handles, after.handles);
 }
