@@ -40,6 +40,8 @@ have_cmd file || need+=(file)
 [ -f /usr/include/boost/beast.hpp ] || need+=(libboost-dev)
 [ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
 /usr/bin/python3 -c 'import pytest' 2>/dev/null || need+=(python3-pytest)
+# A Chinese font, so that the client's texts render in the demo's screenshots.
+[ -f /usr/share/fonts/truetype/wqy/wqy-microhei.ttc ] || need+=(fonts-wqy-microhei)
 install "${need[@]+"${need[@]}"}"
 
 # Can this host run the 32-bit Wine loader itself?
