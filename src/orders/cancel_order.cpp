@@ -75,7 +75,8 @@ void postDoubleClick(SessionState& s, HWND list, const OrderCell& cell)
     if (!containsText(message, texts::confirmationMarker)) {
         return false;
     }
-    if (closeNextPrompt(tracker, mainWindow, texts::answerTimeout, message) && message == texts::busyAnswer) {
+    // A busy answer means the client's answer to the cancel is still to come.
+    if (closeNextPrompt(tracker, mainWindow, texts::answerTimeout, message) && message == order_texts::clientBusy) {
         static_cast<void>(closeNextPrompt(tracker, mainWindow, texts::answerTimeout, message));
     }
     return true;

@@ -14,8 +14,6 @@ constexpr char codeColumn[] = "证券代码";
 // Found in the message of the client's cancel confirmation (ASCII colon and
 // one ASCII space between the words).
 constexpr char confirmationMarker[] = "操作类别: 撤单";
-// The client's busy answer: its answer to the cancel is still to come.
-constexpr char busyAnswer[] = "上次请求未返回，请不要频繁点击!";
 
 // No row of the list carries the order number.
 constexpr char orderMissing[] = "委托不存在";

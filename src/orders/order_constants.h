@@ -19,6 +19,9 @@ namespace order_texts {
 constexpr char tradeConfirmTitle[] = "交易确认";
 // The whole title of the client's password confirmation.
 constexpr char passwordTitle[] = "密码确认";
+// The client's busy prompt (the previous request has not returned yet),
+// met by queries and cancels alike.
+constexpr char clientBusy[] = "上次请求未返回，请不要频繁点击!";
 
 // No pop-up came after the order click: the client may not have taken it.
 constexpr char confirmationTimeout[] = "等待交易确认超时";

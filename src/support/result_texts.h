@@ -6,18 +6,12 @@
 
 namespace zelvo::result_texts {
 
-// The client's prompt pop-up: its message text and its confirm button.
-constexpr int promptTextId = 7013;
-constexpr int promptButtonId = 7015;
-
 // The query button of the shortable-securities page on the one edition
 // that has its own.
 constexpr int shortableQueryButtonId = 234;
 
 constexpr char listViewClass[] = "SysListView32";
 
-// Prompt: the previous request has not returned yet; the query goes on.
-constexpr char busyPrompt[] = "上次请求未返回，请不要频繁点击!";
 // Message row: no matching records; the status text still follows.
 constexpr char noRecords[] = "没有相应的查询信息!";
 constexpr char timedOut[] = "查询超时";

@@ -1,5 +1,6 @@
 #include "support/result_wait.h"
 
+#include "orders/order_constants.h"
 #include "platform/clock.h"
 #include "session/operation.h"
 #include "platform/windows_ui.h"
@@ -77,13 +78,13 @@ void startQuery(HWND page, int kind, const BrokerProfile& profile)
 Poll checkPrompt(HWND mainWindow, std::string& message)
 {
     const HWND popup = enabledPopup(mainWindow);
-    const HWND button = findDescendantById(popup, texts::promptButtonId);
+    const HWND button = findDescendantById(popup, order_ids::promptButton);
     if (button == nullptr) {
         return Poll::Pending;
     }
-    message = windowText(findDescendantById(popup, texts::promptTextId));
+    message = windowText(findDescendantById(popup, order_ids::promptText));
     sendButtonClick(button);
-    return message == texts::busyPrompt ? Poll::Pending : Poll::Failed;
+    return message == order_texts::clientBusy ? Poll::Pending : Poll::Failed;
 }
 
 Poll checkStatus(const ResultView& view, std::string& message)
