@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "call_profile.h"
+#include "client_floor.h"
 #include "editions.h"
 #include "list_reading.h"
 #include "zelvo.h"
@@ -26,6 +28,7 @@ using substitute::Client;
 
 const char fundsCaption[] = "资金股份";
 const char ordersCaption[] = "当日委托";
+const char buyCaption[] = "买入";
 
 struct Figure {
     std::string measure;
@@ -164,8 +167,17 @@ void measureAnswerLatency(Client& client, std::vector<char>& result, std::vector
         const double returned = nowMs();
         latency.push_back(returned - client.queries().lastStatusSetMs());
     }
+    // Most of the latency is reading the answer: the same list read with no
+    // library around it, to set beside it.
+    const HWND list = FindWindowExA(client.page(ordersCaption), nullptr, "SysListView32", nullptr);
+    std::vector<double> read;
+    for (int q = 0; q < queries; ++q) {
+        read.push_back(timeMs([&] { bench::readTable(list); }));
+    }
     record("answer latency", "median", median(latency), "ms");
     record("answer latency", "99th percentile", percentile(latency, 0.99), "ms");
+    record("answer latency", "raw read of the list, median", median(read), "ms");
+    record("answer latency", "median less the raw read", median(latency) - median(read), "ms");
 }
 
 void measureOrders(Client& client, std::vector<char>& message, int orders)
@@ -188,10 +200,24 @@ void measureOrders(Client& client, std::vector<char>& message, int orders)
     for (int contract : contracts) {
         cancelTimes.push_back(timeMs([&] { (void)Zelvo_CancelOrder(contract, message.data()); }));
     }
+    // The same orders and cancels with the client's own thread clicking and
+    // answering: the client's share of each export.
+    std::vector<double> sendFloor, cancelFloor;
+    {
+        bench::ClientFloor floor(client);
+        for (int o = 0; o < orders; ++o) {
+            sendFloor.push_back(floor.orderMs(buyCaption, 2));
+            cancelFloor.push_back(floor.cancelMs(ordersCaption, 2));
+        }
+    }
     record("Zelvo_SendOrder", "median", median(sendTimes), "ms");
     record("Zelvo_SendOrder", "99th percentile", percentile(sendTimes, 0.99), "ms");
+    record("Zelvo_SendOrder", "client floor, median", median(sendFloor), "ms");
+    record("Zelvo_SendOrder", "overhead (median - floor)", median(sendTimes) - median(sendFloor), "ms");
     record("Zelvo_CancelOrder", "median (refresh + prompts)", median(cancelTimes), "ms");
     record("Zelvo_CancelOrder", "99th percentile", percentile(cancelTimes, 0.99), "ms");
+    record("Zelvo_CancelOrder", "client floor, median", median(cancelFloor), "ms");
+    record("Zelvo_CancelOrder", "overhead (median - floor)", median(cancelTimes) - median(cancelFloor), "ms");
 }
 
 void measureAttach(std::vector<char>& message, int runs)
@@ -209,6 +235,37 @@ void measureAttach(std::vector<char>& message, int runs)
     record("Zelvo_Login", "median", median(times), "ms");
     record("Zelvo_Login", "floor (" + std::to_string(pages) + " pages x 200 ms)", floor, "ms");
     record("Zelvo_Login", "ratio login/floor", median(times) / floor, "x time");
+
+    // One more login, profiled: its sleeps and the client's handling of the
+    // sent tree clicks (it builds each page in answer) are the part the
+    // library cannot shorten.
+    Client fresh(substitute::editionClient(Broker::Huatai, false));
+    bench::CallProfile profile;
+    Zelvo_Logout();
+    profile.measure("Zelvo_Login", 1, [&] { Zelvo_Login("", message.data()); });
+    const double fixed = profile.msPerRun("Sleep") + profile.msPerRun("SendMessageA WM_NOTIFY");
+    record("Zelvo_Login", "sleeps + client opening pages", fixed, "ms");
+    record("Zelvo_Login", "library's share (profiled run)", profile.wallMsPerRun() - fixed, "ms");
+}
+
+// Where the time of each export goes: per call of the library on the
+// caller's thread, and the client's handling of what it was sent.
+void profileExports(Client& client, std::vector<char>& result, std::vector<char>& message, bool quick)
+{
+    std::printf("\n5. Profile: where each export's time goes\n");
+    const int runs = quick ? 10 : 50;
+    {
+        bench::CallProfile profile;
+        profile.measure("Zelvo_QueryData, today's orders, 5x5 list", runs,
+                        [&] { Zelvo_QueryData(4, result.data(), message.data()); });
+        std::vector<int> contracts;
+        profile.measure("Zelvo_SendOrder", runs, [&] {
+            contracts.push_back(Zelvo_SendOrder(0, "600000", 10.5, 100, message.data()));
+        });
+        client.queries().setRows(ordersCaption, {{"09:30:00", "600000", "浦发银行", "买入", "10.500", "100", "0",
+                                                  std::to_string(contracts.front()), "已报"}});
+        profile.measure("Zelvo_CancelOrder", runs, [&] { (void)Zelvo_CancelOrder(contracts.front(), message.data()); });
+    }
 }
 
 void writeCsv(const std::string& path)
@@ -251,6 +308,7 @@ int main(int argc, char** argv)
     measureTableRead(client, result, message, 5, quick);
     measureAnswerLatency(client, result, message, quick ? 50 : 200);
     measureOrders(client, message, quick ? 20 : 100);
+    profileExports(client, result, message, quick);
     writeCsv(csv);
     return 0;
 }

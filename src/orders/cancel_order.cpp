@@ -22,10 +22,11 @@ struct OrderCell {
 
 // The first row whose order-number cell is the number's decimal text,
 // byte for byte (no trimming, no leading zeros).
-[[nodiscard]] OrderCell findOrderCell(const ListViewReader& list, int orderNo)
+[[nodiscard]] OrderCell findOrderCell(const ListViewReader& list, const std::vector<std::string>& captions,
+                                     int orderNo)
 {
     OrderCell cell;
-    cell.column = list.findColumn(texts::orderNoColumn);
+    cell.column = columnIndex(captions, texts::orderNoColumn);
     if (cell.column >= 0) {
         cell.row = list.findRow(cell.column, std::to_string(orderNo));
     }
@@ -92,12 +93,13 @@ void postDoubleClick(SessionState& s, HWND list, const OrderCell& cell)
         return false;
     }
     const ListViewReader reader(list);
-    const OrderCell cell = findOrderCell(reader, orderNo);
+    const std::vector<std::string> captions = reader.columnCaptions();
+    const OrderCell cell = findOrderCell(reader, captions, orderNo);
     if (cell.row < 0) {
         message = texts::orderMissing;
         return false;
     }
-    if (reader.findColumn(texts::codeColumn) < 0) {
+    if (columnIndex(captions, texts::codeColumn) < 0) {
         message = texts::cancelError;
         return false;
     }

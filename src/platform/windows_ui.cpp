@@ -1,5 +1,6 @@
 #include "platform/windows_ui.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace zelvo {
@@ -9,14 +10,21 @@ std::string windowText(HWND window)
     if (window == nullptr) {
         return {};
     }
-    const int length = GetWindowTextLengthA(window);
-    if (length <= 0) {
-        return {};
+    // Another thread's window answers each call with a message round trip:
+    // one read into a buffer that holds any usual text, and the length
+    // asked for only when the text may not have fitted.
+    char first[512] = {};
+    const int read = GetWindowTextA(window, first, sizeof first);
+    if (read < static_cast<int>(sizeof first) - 2) {
+        first[sizeof first - 1] = '\0';
+        return first;
     }
+    const int length = GetWindowTextLengthA(window);
     // Two spare bytes: some controls (Wine's combo box) count the terminator
     // into the buffer size differently.
-    std::vector<char> buffer(static_cast<size_t>(length) + 2, '\0');
+    std::vector<char> buffer(static_cast<size_t>(std::max(length, 0)) + 2, '\0');
     GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
+    buffer.back() = '\0';
     return std::string(buffer.data());
 }
 
@@ -77,6 +85,22 @@ bool isOwnedBy(HWND window, HWND owner)
     return false;
 }
 
+struct PopupSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK takeFirstPopup(HWND window, LPARAM parameter) noexcept
+{
+    auto& search = *reinterpret_cast<PopupSearch*>(parameter);
+    if (window != search.owner && IsWindowVisible(window) && IsWindowEnabled(window) &&
+        isOwnedBy(window, search.owner)) {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 }  // namespace
 
 HWND enabledPopup(HWND owner)
@@ -84,18 +108,13 @@ HWND enabledPopup(HWND owner)
     if (owner == nullptr || !IsWindow(owner)) {
         return nullptr;
     }
-    const DWORD ownerThread = GetWindowThreadProcessId(owner, nullptr);
-    // Top-level windows in z-order, topmost first: the first match is the
-    // pop-up the user would see in front.
-    for (HWND window = GetTopWindow(nullptr); window != nullptr; window = GetWindow(window, GW_HWNDNEXT)) {
-        if (window == owner || GetWindowThreadProcessId(window, nullptr) != ownerThread) {
-            continue;
-        }
-        if (IsWindowVisible(window) && IsWindowEnabled(window) && isOwnedBy(window, owner)) {
-            return window;
-        }
-    }
-    return nullptr;
+    // The owner thread's top-level windows come in z-order, topmost first,
+    // from one request to the window manager: the first match is the pop-up
+    // the user would see in front. Walking the whole desktop instead cost a
+    // request per window of every process at each 1 ms poll.
+    PopupSearch search{owner, nullptr};
+    EnumThreadWindows(GetWindowThreadProcessId(owner, nullptr), takeFirstPopup, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 void sendButtonClick(HWND button)

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "queries/table_text.h"
@@ -110,28 +111,29 @@ void ListViewReader::setCellText(int row, int column, const std::string& text) c
     SendMessageA(list_, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
-std::string ListViewReader::tableText() const
+std::vector<std::string> ListViewReader::columnCaptions() const
 {
     std::vector<std::string> captions;
     const int columns = columnCount();
     for (int column = 0; column < columns; ++column) {
         captions.push_back(columnText(column));
     }
+    return captions;
+}
+
+std::string ListViewReader::tableText() const
+{
+    const std::vector<std::string> captions = columnCaptions();
     if (captions.empty()) {
         return {};
     }
     return formatTable(captions, itemCount(), [this](int row, int column) { return cellText(row, column); });
 }
 
-int ListViewReader::findColumn(const std::string& caption) const
+int columnIndex(const std::vector<std::string>& captions, const std::string& caption)
 {
-    const int columns = columnCount();
-    for (int column = 0; column < columns; ++column) {
-        if (columnText(column) == caption) {
-            return column;
-        }
-    }
-    return -1;
+    const auto found = std::find(captions.begin(), captions.end(), caption);
+    return found == captions.end() ? -1 : static_cast<int>(found - captions.begin());
 }
 
 int ListViewReader::findRow(int column, const std::string& value) const

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace zelvo {
 
@@ -33,9 +34,8 @@ public:
     // The whole list as table text: the captions, then every row in order.
     [[nodiscard]] std::string tableText() const;
 
-    // Index of the first column whose caption equals `caption` byte for
-    // byte, else -1.
-    [[nodiscard]] int findColumn(const std::string& caption) const;
+    // Every column's caption, in column order.
+    [[nodiscard]] std::vector<std::string> columnCaptions() const;
 
     // Index of the first row whose cell in `column` equals `value` byte for
     // byte, else -1.
@@ -48,5 +48,9 @@ public:
 private:
     HWND list_;
 };
+
+// Index of the first of `captions` equal to `caption` byte for byte, else
+// -1: looks up several columns with one read of the header.
+[[nodiscard]] int columnIndex(const std::vector<std::string>& captions, const std::string& caption);
 
 }  // namespace zelvo

@@ -97,17 +97,15 @@ Poll checkStatus(const ResultView& view, std::string& message)
     return Poll::Answered;
 }
 
-// The first cell of row 0 when the row is a message row, else empty.
+// The first cell of row 0 when the row is a message row, else empty. The
+// second cell is read first: a data row, which every poll meets while the
+// earlier answer is still shown, then costs one message instead of two.
 std::string messageRowText(const ListViewReader& list)
 {
-    if (list.window() == nullptr) {
+    if (list.window() == nullptr || !list.cellText(0, 1).empty()) {
         return {};
     }
-    std::string first = list.cellText(0, 0);
-    if (first.empty() || !list.cellText(0, 1).empty()) {
-        return {};
-    }
-    return first;
+    return list.cellText(0, 0);
 }
 
 // The no-records row is no answer by itself: the client writes the status

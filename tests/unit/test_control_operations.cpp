@@ -7,6 +7,7 @@
 #include "client.h"
 #include "dialogs.h"
 #include "orders/control_operations.h"
+#include "platform/windows_ui.h"
 
 using substitute::Client;
 using substitute::PopupSetup;
@@ -147,4 +148,43 @@ TEST(ControlOperations, FillSetsTheCheckBoxAndRefusesIncompleteDialogs)
     GetDlgItemTextA(noCheck, 7023, text, sizeof text);
     EXPECT_STREQ(text, "") << "nothing is written into a dialog that lacks a control";
     client.onUi([&] { DestroyWindow(noCheck); });
+}
+
+// The enabled pop-up: the frontmost visible, enabled window of the client's
+// thread owned by the main window, directly or through its owners.
+TEST(ControlOperations, EnabledPopupIsTheFrontmostOwnedWindowOfTheClientThread)
+{
+    Client client({});
+    const HWND main = client.mainWindow();
+    EXPECT_EQ(zelvo::enabledPopup(main), nullptr);
+
+    HWND unowned = nullptr;
+    client.onUi([&] { unowned = substitute::createDialog(nullptr, WS_POPUP | WS_VISIBLE, nullptr, 0); });
+    EXPECT_EQ(zelvo::enabledPopup(main), nullptr) << "a window owned by nobody";
+
+    const HWND first = client.openPopup(prompt("提示", "一"));
+    EXPECT_EQ(zelvo::enabledPopup(main), first);
+    EnableWindow(first, FALSE);
+    EXPECT_EQ(zelvo::enabledPopup(main), nullptr) << "a disabled pop-up";
+    EnableWindow(first, TRUE);
+    ShowWindow(first, SW_HIDE);
+    EXPECT_EQ(zelvo::enabledPopup(main), nullptr) << "a hidden pop-up";
+    ShowWindow(first, SW_SHOWNA);
+
+    HWND second = nullptr;
+    client.onUi([&] { second = substitute::createDialog(first, WS_POPUP | WS_VISIBLE, nullptr, 0); });
+    EXPECT_EQ(zelvo::enabledPopup(main), second) << "owned through the first, and in front of it";
+
+    // A window of another thread, owned by the main window and in front of
+    // everything, is not the client's pop-up.
+    const HWND foreign = CreateWindowExA(0, "Static", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, main, nullptr,
+                                         nullptr, nullptr);
+    ASSERT_NE(foreign, nullptr);
+    EXPECT_EQ(zelvo::enabledPopup(main), second);
+    DestroyWindow(foreign);
+    client.onUi([&] {
+        DestroyWindow(second);
+        DestroyWindow(unowned);
+    });
+    EXPECT_EQ(zelvo::enabledPopup(main), first);
 }

@@ -185,7 +185,7 @@ TEST_F(ListViewReaderTest, NoColumnsGiveTheEmptyTextWhateverTheRows)
     EXPECT_EQ(reader.itemCount(), 5);
     EXPECT_EQ(reader.columnCount(), 0);
     EXPECT_EQ(reader.tableText(), "");
-    EXPECT_EQ(reader.findColumn(""), -1);
+    EXPECT_TRUE(reader.columnCaptions().empty());
 
     // A window without a header control has no columns either.
     HWND plain = nullptr;
@@ -264,11 +264,12 @@ TEST_F(ListViewReaderTest, FindColumnAndFindRowTakeTheFirstWholeMatch)
                                                                                    {"d", "88"},
                                                                                    {"e", "88 "},
                                                                                }));
-    EXPECT_EQ(reader.findColumn("合同编号"), 0);
-    EXPECT_EQ(reader.findColumn("名称"), 1);
-    EXPECT_EQ(reader.findColumn(" 名称"), 3);
-    EXPECT_EQ(reader.findColumn("合同"), -1);
-    EXPECT_EQ(reader.findColumn("名称 "), -1);
+    const std::vector<std::string> captions = reader.columnCaptions();
+    EXPECT_EQ(zelvo::columnIndex(captions, "合同编号"), 0);
+    EXPECT_EQ(zelvo::columnIndex(captions, "名称"), 1);
+    EXPECT_EQ(zelvo::columnIndex(captions, " 名称"), 3);
+    EXPECT_EQ(zelvo::columnIndex(captions, "合同"), -1);
+    EXPECT_EQ(zelvo::columnIndex(captions, "名称 "), -1);
 
     EXPECT_EQ(reader.findRow(1, "88"), 2);
     EXPECT_EQ(reader.findRow(1, " 88"), 1);
