@@ -35,23 +35,25 @@ struct Answering {
 };
 Answering answering;
 
+struct ControlSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK matchControl(HWND window, LPARAM parameter)
+{
+    auto& search = *reinterpret_cast<ControlSearch*>(parameter);
+    if (GetDlgCtrlID(window) != search.id) {
+        return TRUE;
+    }
+    search.found = window;
+    return FALSE;
+}
+
 HWND findControl(HWND parent, int id)
 {
-    struct Search {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM parameter) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(parameter);
-            if (GetDlgCtrlID(window) != s.id) {
-                return TRUE;
-            }
-            s.found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ControlSearch search{id, nullptr};
+    EnumChildWindows(parent, matchControl, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
