@@ -11,17 +11,11 @@
 #include <type_traits>
 #include <vector>
 
+#include "clock.h"
+
 namespace bench {
 
 namespace {
-
-double nowMs()
-{
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // CPU time (kernel and user) of the calling thread; Wine counts it in the
 // host kernel's clock ticks, so it is meaningful summed over many runs.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "clock.h"
 #include "order_desk.h"
 #include "texts.h"
 
@@ -16,18 +17,9 @@ namespace ids = substitute::ids;
 constexpr int queryButtonId = 1140;
 constexpr DWORD finishLimitMs = 30000;
 
-double nowMs()
-{
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 // Lives on the client's window thread while a floor run is under way; the
 // benchmark's thread reads it once `done` is set.
 struct Answering {
-    WNDPROC original = nullptr;
     HANDLE done = nullptr;
     int expected = 0;
     std::vector<HWND> answered;
@@ -86,12 +78,17 @@ void answer(HWND dialog)
     }
 }
 
-LRESULT CALLBACK mainFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+// A prompt is answered when it is activated, as soon as it is shown: the
+// earliest moment anything outside the dialog could see it. (Answering at
+// WM_ENTERIDLE instead waited for the prompt to be painted, which the
+// library does not wait for.) A CBT hook is called for a few events per
+// window, not for every message, so it leaves the client's pace alone.
+LRESULT CALLBACK activationHook(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX) {
-        answer(reinterpret_cast<HWND>(lParam));
+    if (code == HCBT_ACTIVATE) {
+        answer(reinterpret_cast<HWND>(wParam));
     }
-    return CallWindowProcA(answering.original, window, message, wParam, lParam);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 }  // namespace
@@ -99,17 +96,12 @@ LRESULT CALLBACK mainFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 ClientFloor::ClientFloor(substitute::Client& client) : client_(client), done_(CreateEventA(nullptr, FALSE, FALSE, nullptr))
 {
     answering.done = done_;
-    client_.onUi([&] {
-        answering.original = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-            client_.mainWindow(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&mainFrameProc)));
-    });
+    client_.onUi([&] { hook_ = SetWindowsHookExA(WH_CBT, activationHook, nullptr, GetCurrentThreadId()); });
 }
 
 ClientFloor::~ClientFloor()
 {
-    client_.onUi([&] {
-        SetWindowLongPtrA(client_.mainWindow(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(answering.original));
-    });
+    client_.onUi([&] { UnhookWindowsHookEx(hook_); });
     CloseHandle(done_);
 }
 

@@ -1,8 +1,7 @@
 // The client's own time for an order and for a cancel: the same clicks made
 // on the client's own window thread, and every prompt answered by that
-// thread the moment its modal loop goes idle (WM_ENTERIDLE to the main
-// frame). No cross-thread message and no polling is involved, so an
-// export's time less this floor is what the library adds.
+// thread as it is shown. No cross-thread message and no polling is
+// involved, so an export's time less this floor is what the library adds.
 #pragma once
 #include <windows.h>
 
@@ -34,6 +33,7 @@ private:
 
     substitute::Client& client_;
     HANDLE done_;
+    HHOOK hook_ = nullptr;
 };
 
 }  // namespace bench

@@ -17,12 +17,14 @@
 
 #include "call_profile.h"
 #include "client_floor.h"
+#include "clock.h"
 #include "editions.h"
 #include "list_reading.h"
 #include "zelvo.h"
 
 namespace {
 
+using bench::nowMs;
 using substitute::Broker;
 using substitute::Client;
 
@@ -38,14 +40,6 @@ struct Figure {
 };
 
 std::vector<Figure> figures;
-
-double nowMs()
-{
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 double timeMs(const std::function<void()>& work)
 {
@@ -183,12 +177,17 @@ void measureAnswerLatency(Client& client, std::vector<char>& result, std::vector
 void measureOrders(Client& client, std::vector<char>& message, int orders)
 {
     std::printf("\n3. Order and cancel overhead, the client's scripted delays at 0 (%d each)\n", orders);
-    std::vector<double> sendTimes, cancelTimes;
+    // Each export alternates with the same operation made by the client's own
+    // thread, which clicks and answers every prompt itself: the client's
+    // share, measured in the same conditions.
+    bench::ClientFloor floor(client);
+    std::vector<double> sendTimes, cancelTimes, sendFloor, cancelFloor;
     std::vector<int> contracts;
     for (int o = 0; o < orders; ++o) {
         int contract = -1;
         sendTimes.push_back(timeMs([&] { contract = Zelvo_SendOrder(0, "600000", 10.5, 100, message.data()); }));
         contracts.push_back(contract);
+        sendFloor.push_back(floor.orderMs(buyCaption, 2));
     }
     std::vector<substitute::Row> rows;
     for (int contract : contracts) {
@@ -199,16 +198,7 @@ void measureOrders(Client& client, std::vector<char>& message, int orders)
     client.queries().setRows(ordersCaption, rows);
     for (int contract : contracts) {
         cancelTimes.push_back(timeMs([&] { (void)Zelvo_CancelOrder(contract, message.data()); }));
-    }
-    // The same orders and cancels with the client's own thread clicking and
-    // answering: the client's share of each export.
-    std::vector<double> sendFloor, cancelFloor;
-    {
-        bench::ClientFloor floor(client);
-        for (int o = 0; o < orders; ++o) {
-            sendFloor.push_back(floor.orderMs(buyCaption, 2));
-            cancelFloor.push_back(floor.cancelMs(ordersCaption, 2));
-        }
+        cancelFloor.push_back(floor.cancelMs(ordersCaption, 2));
     }
     record("Zelvo_SendOrder", "median", median(sendTimes), "ms");
     record("Zelvo_SendOrder", "99th percentile", percentile(sendTimes, 0.99), "ms");
