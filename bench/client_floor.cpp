@@ -21,6 +21,8 @@ constexpr DWORD finishLimitMs = 30000;
 // benchmark's thread reads it once `done` is set.
 struct Answering {
     HANDLE done = nullptr;
+    WNDPROC mainFrameProc = nullptr;
+    AnswerWhen when = AnswerWhen::Shown;
     int expected = 0;
     std::vector<HWND> answered;
     double lastAnswerMs = 0;
@@ -78,17 +80,26 @@ void answer(HWND dialog)
     }
 }
 
-// A prompt is answered when it is activated, as soon as it is shown: the
-// earliest moment anything outside the dialog could see it. (Answering at
-// WM_ENTERIDLE instead waited for the prompt to be painted, which the
-// library does not wait for.) A CBT hook is called for a few events per
-// window, not for every message, so it leaves the client's pace alone.
+// Shown: a prompt is answered when it is activated, the earliest moment
+// anything outside the dialog could see it, before it is painted. A CBT hook
+// is called for a few events per window, not for every message, so it
+// leaves the client's pace alone.
 LRESULT CALLBACK activationHook(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_ACTIVATE) {
+    if (code == HCBT_ACTIVATE && answering.when == AnswerWhen::Shown) {
         answer(reinterpret_cast<HWND>(wParam));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Idle: a prompt is answered once its modal loop has nothing left to do,
+// painting included (WM_ENTERIDLE to the owner, the main frame).
+LRESULT CALLBACK idleWatchingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX && answering.when == AnswerWhen::Idle) {
+        answer(reinterpret_cast<HWND>(lParam));
+    }
+    return CallWindowProcA(answering.mainFrameProc, window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -96,12 +107,19 @@ LRESULT CALLBACK activationHook(int code, WPARAM wParam, LPARAM lParam)
 ClientFloor::ClientFloor(substitute::Client& client) : client_(client), done_(CreateEventA(nullptr, FALSE, FALSE, nullptr))
 {
     answering.done = done_;
-    client_.onUi([&] { hook_ = SetWindowsHookExA(WH_CBT, activationHook, nullptr, GetCurrentThreadId()); });
+    client_.onUi([&] {
+        hook_ = SetWindowsHookExA(WH_CBT, activationHook, nullptr, GetCurrentThreadId());
+        answering.mainFrameProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+            client_.mainWindow(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&idleWatchingProc)));
+    });
 }
 
 ClientFloor::~ClientFloor()
 {
-    client_.onUi([&] { UnhookWindowsHookEx(hook_); });
+    client_.onUi([&] {
+        UnhookWindowsHookEx(hook_);
+        SetWindowLongPtrA(client_.mainWindow(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(answering.mainFrameProc));
+    });
     CloseHandle(done_);
 }
 
@@ -115,13 +133,14 @@ bool ClientFloor::awaitAnswers(double& lastAnswerMs)
     return finished;
 }
 
-double ClientFloor::orderMs(const std::string& caption, int prompts)
+double ClientFloor::orderMs(const std::string& caption, int prompts, AnswerWhen when)
 {
     const substitute::OrderControlSet& controls = substitute::ordinaryOrderControls;
     double start = 0;
     client_.onUi([&] {
         answering.answered.clear();
         answering.expected = prompts;
+        answering.when = when;
         const HWND page = client_.page(caption);
         SetWindowTextA(findControl(page, controls.code), "600000");
         SetWindowTextA(findControl(page, controls.price), "10.500");
@@ -133,7 +152,7 @@ double ClientFloor::orderMs(const std::string& caption, int prompts)
     return awaitAnswers(end) ? end - start : -1;
 }
 
-double ClientFloor::cancelMs(const std::string& caption, int prompts)
+double ClientFloor::cancelMs(const std::string& caption, int prompts, AnswerWhen when)
 {
     const HWND page = client_.page(caption);
     double refreshStart = 0;
@@ -152,6 +171,7 @@ double ClientFloor::cancelMs(const std::string& caption, int prompts)
     client_.onUi([&] {
         answering.answered.clear();
         answering.expected = prompts;
+        answering.when = when;
         const HWND list = FindWindowExA(page, nullptr, WC_LISTVIEWA, nullptr);
         LVITEMA state = {};
         state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;

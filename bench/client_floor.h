@@ -1,7 +1,7 @@
 // The client's own time for an order and for a cancel: the same clicks made
 // on the client's own window thread, and every prompt answered by that
-// thread as it is shown. No cross-thread message and no polling is
-// involved, so an export's time less this floor is what the library adds.
+// thread itself. No cross-thread message and no polling is involved, so an
+// export's time less this floor is what the library adds.
 #pragma once
 #include <windows.h>
 
@@ -12,6 +12,10 @@
 
 namespace bench {
 
+// When the client's thread answers a prompt: as soon as it is shown (before
+// it is painted), or once the prompt's modal loop is idle (painted).
+enum class AnswerWhen { Shown, Idle };
+
 class ClientFloor {
 public:
     explicit ClientFloor(substitute::Client& client);
@@ -21,12 +25,12 @@ public:
 
     // From the order button's click to the answer of the last of `prompts`
     // prompts, on the order page `caption`. Negative when it did not finish.
-    double orderMs(const std::string& caption, int prompts);
+    double orderMs(const std::string& caption, int prompts, AnswerWhen when);
 
     // The query button's click to the client's status text (the refresh a
     // cancel starts with), plus the double click on row 0 to the answer of
     // the last of `prompts` prompts, on the page `caption`.
-    double cancelMs(const std::string& caption, int prompts);
+    double cancelMs(const std::string& caption, int prompts, AnswerWhen when);
 
 private:
     bool awaitAnswers(double& lastAnswerMs);
