@@ -75,30 +75,45 @@ std::string callKey(const char* function, UINT message, bool withMessage)
     return key;
 }
 
+// Times one call. Calls made inside it (the library's callbacks of an
+// enumeration) are timed in their own rows and left out of its own, so the
+// rows add up to the time spent in calls.
 class CallTimer {
 public:
     CallTimer(const char* function, UINT message, bool withMessage)
         : counted_(GetCurrentThreadId() == profiledThread), function_(function), message_(message),
-          withMessage_(withMessage), start_(counted_ ? nowMs() : 0)
+          withMessage_(withMessage), enclosing_(innermost), start_(counted_ ? nowMs() : 0)
     {
+        if (counted_) {
+            innermost = this;
+        }
     }
     ~CallTimer()
     {
-        if (counted_) {
-            Stat& stat = callStats[callKey(function_, message_, withMessage_)];
-            ++stat.calls;
-            stat.ms += nowMs() - start_;
+        if (!counted_) {
+            return;
+        }
+        const double elapsed = nowMs() - start_;
+        Stat& stat = callStats[callKey(function_, message_, withMessage_)];
+        ++stat.calls;
+        stat.ms += elapsed - nestedMs_;
+        innermost = enclosing_;
+        if (enclosing_ != nullptr) {
+            enclosing_->nestedMs_ += elapsed;
         }
     }
     CallTimer(const CallTimer&) = delete;
     CallTimer& operator=(const CallTimer&) = delete;
 
 private:
+    static inline CallTimer* innermost = nullptr;  // only the profiled thread counts
     bool counted_;
     const char* function_;
     UINT message_;
     bool withMessage_;
+    CallTimer* enclosing_;
     double start_;
+    double nestedMs_ = 0;
 };
 
 // The message functions take the window first and the message second.
@@ -149,8 +164,8 @@ struct Redirect {
     X(GetDlgCtrlID, false) X(GetWindowThreadProcessId, false) X(PeekMessageA, false)                           \
     X(DispatchMessageA, false) X(GetWindowRect, false) X(GetClientRect, false) X(ClientToScreen, false)        \
     X(MoveWindow, false) X(ShowWindow, false) X(SetCursorPos, false) X(GetCursorPos, false)                    \
-    X(GetDesktopWindow, false) X(EnumThreadWindows, false) X(AccessibleObjectFromWindow, false)              \
-    X(CoInitializeEx, false)
+    X(GetDesktopWindow, false) X(EnumThreadWindows, false) X(EnumChildWindows, false) X(GetAncestor, false)    \
+    X(AccessibleObjectFromWindow, false) X(CoInitializeEx, false)
 
 PROFILED_CALLS(PROFILE_CALL)
 
