@@ -174,6 +174,19 @@ void measureAnswerLatency(Client& client, std::vector<char>& result, std::vector
     record("answer latency", "median less the raw read", median(latency) - median(read), "ms");
 }
 
+// An export's times beside the client's floors: prompts answered as shown
+// and once painted.
+void recordAgainstFloors(const std::string& measure, const std::string& medianVariant, const std::vector<double>& times,
+                         const std::vector<double>& shown, const std::vector<double>& painted)
+{
+    record(measure, medianVariant, median(times), "ms");
+    record(measure, "99th percentile", percentile(times, 0.99), "ms");
+    record(measure, "client floor, prompts shown", median(shown), "ms");
+    record(measure, "client floor, prompts painted", median(painted), "ms");
+    record(measure, "overhead (median - floor shown)", median(times) - median(shown), "ms");
+    record(measure, "overhead (median - floor painted)", median(times) - median(painted), "ms");
+}
+
 void measureOrders(Client& client, std::vector<char>& message, int orders)
 {
     std::printf("\n3. Order and cancel overhead, the client's scripted delays at 0 (%d each)\n", orders);
@@ -202,18 +215,8 @@ void measureOrders(Client& client, std::vector<char>& message, int orders)
         cancelFloor.push_back(floor.cancelMs(ordersCaption, 2, bench::AnswerWhen::Shown));
         cancelIdle.push_back(floor.cancelMs(ordersCaption, 2, bench::AnswerWhen::Idle));
     }
-    record("Zelvo_SendOrder", "median", median(sendTimes), "ms");
-    record("Zelvo_SendOrder", "99th percentile", percentile(sendTimes, 0.99), "ms");
-    record("Zelvo_SendOrder", "client floor, prompts shown", median(sendFloor), "ms");
-    record("Zelvo_SendOrder", "client floor, prompts painted", median(sendIdle), "ms");
-    record("Zelvo_SendOrder", "overhead (median - floor shown)", median(sendTimes) - median(sendFloor), "ms");
-    record("Zelvo_SendOrder", "overhead (median - floor painted)", median(sendTimes) - median(sendIdle), "ms");
-    record("Zelvo_CancelOrder", "median (refresh + prompts)", median(cancelTimes), "ms");
-    record("Zelvo_CancelOrder", "99th percentile", percentile(cancelTimes, 0.99), "ms");
-    record("Zelvo_CancelOrder", "client floor, prompts shown", median(cancelFloor), "ms");
-    record("Zelvo_CancelOrder", "client floor, prompts painted", median(cancelIdle), "ms");
-    record("Zelvo_CancelOrder", "overhead (median - floor shown)", median(cancelTimes) - median(cancelFloor), "ms");
-    record("Zelvo_CancelOrder", "overhead (median - floor painted)", median(cancelTimes) - median(cancelIdle), "ms");
+    recordAgainstFloors("Zelvo_SendOrder", "median", sendTimes, sendFloor, sendIdle);
+    recordAgainstFloors("Zelvo_CancelOrder", "median (refresh + prompts)", cancelTimes, cancelFloor, cancelIdle);
 }
 
 void measureAttach(std::vector<char>& message, int runs)

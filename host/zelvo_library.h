@@ -7,15 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "zelvo.h"
+
 namespace zelvo_host {
 
 struct ZelvoExports {
-    using Login = bool(__stdcall*)(const char*, char*);
-    using Logout = void(__stdcall*)();
-    using TextGetter = void(__stdcall*)(char*);
-    using QueryData = void(__stdcall*)(int, char*, char*);
-    using SendOrder = int(__stdcall*)(int, const char*, double, int, char*);
-    using CancelOrder = bool(__stdcall*)(int, char*);
+    using Login = decltype(&::Zelvo_Login);
+    using Logout = decltype(&::Zelvo_Logout);
+    using TextGetter = decltype(&::Zelvo_GetBroker);
+    using QueryData = decltype(&::Zelvo_QueryData);
+    using SendOrder = decltype(&::Zelvo_SendOrder);
+    using CancelOrder = decltype(&::Zelvo_CancelOrder);
 
     Login login = nullptr;
     Logout logout = nullptr;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "zelvo.h"
+
 struct QueryAnswer {
     std::string text;
     std::string message;
@@ -29,12 +31,12 @@ struct LoginAnswer {
 
 class ZelvoLibrary {
 public:
-    using LoginFn = bool(__stdcall*)(const char*, char*);
-    using LogoutFn = void(__stdcall*)();
-    using TextFn = void(__stdcall*)(char*);
-    using QueryFn = void(__stdcall*)(int, char*, char*);
-    using OrderFn = int(__stdcall*)(int, const char*, double, int, char*);
-    using CancelFn = bool(__stdcall*)(int, char*);
+    using LoginFn = decltype(&::Zelvo_Login);
+    using LogoutFn = decltype(&::Zelvo_Logout);
+    using TextFn = decltype(&::Zelvo_GetBroker);
+    using QueryFn = decltype(&::Zelvo_QueryData);
+    using OrderFn = decltype(&::Zelvo_SendOrder);
+    using CancelFn = decltype(&::Zelvo_CancelOrder);
 
     ZelvoLibrary();
     ~ZelvoLibrary();
