@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "queries/table_text.h"
-#include "support/text_utils.h"
+#include "text/table_text.h"
+#include "text/gbk_text.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ void checkCells(const std::string& line, const std::string& firstCell, const std
 void checkSummary(const std::string& rmb, const std::string& usd, const std::string& hkd)
 {
     const std::string summary = zelvo::currencySummary(rmb, usd, hkd);
-    FUZZ_CHECK(summary.compare(0, std::string(zelvo::kCurrencyCaption).size(), zelvo::kCurrencyCaption) == 0);
+    FUZZ_CHECK(summary.compare(0, std::string(zelvo::currencyCaption).size(), zelvo::currencyCaption) == 0);
 
     // A LF inside a funds line may end up inside a cell, and then the
     // summary has more lines; that is the caller's text, not a fault.
@@ -49,7 +49,7 @@ void checkSummary(const std::string& rmb, const std::string& usd, const std::str
     }
     const std::vector<std::string> lines = cut(summary, '\n');
     FUZZ_CHECK(lines.size() == 4);
-    const char* const names[] = {zelvo::kRenminbiName, zelvo::kUsDollarName, zelvo::kHongKongDollarName};
+    const char* const names[] = {zelvo::renminbiName, zelvo::usDollarName, zelvo::hongKongDollarName};
     for (size_t index = 0; index < 3; ++index) {
         FUZZ_CHECK(cut(lines[index + 1], '\t')[0] == names[index]);
     }
@@ -57,7 +57,7 @@ void checkSummary(const std::string& rmb, const std::string& usd, const std::str
     if (holds(rmb, '\t') || holds(usd, '\t') || holds(hkd, '\t')) {
         return;
     }
-    checkCells(lines[0], zelvo::kCurrencyCaption, zelvo::extractBetween(rmb, ' ', ':'));
+    checkCells(lines[0], zelvo::currencyCaption, zelvo::extractBetween(rmb, ' ', ':'));
     checkCells(lines[1], names[0], zelvo::extractBetween(rmb, ':', ' '));
     checkCells(lines[2], names[1], zelvo::extractBetween(usd, ':', ' '));
     checkCells(lines[3], names[2], zelvo::extractBetween(hkd, ':', ' '));

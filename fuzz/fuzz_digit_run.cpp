@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "orders/order_texts.h"
-#include "support/text_utils.h"
+#include "text/order_texts.h"
+#include "text/gbk_text.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ void checkDigitRun(const std::string& text)
 void checkContractNumber(const std::string& text)
 {
     const int number = zelvo::contractNumber(text);
-    const size_t phraseAt = firstAlignedMatch(text, zelvo::kContractNumberPhrase, 0);
+    const size_t phraseAt = firstAlignedMatch(text, zelvo::contractNumberPhrase, 0);
     if (phraseAt == std::string::npos) {
         FUZZ_CHECK(number == -1);
         return;

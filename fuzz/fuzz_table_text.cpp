@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "queries/table_text.h"
+#include "text/table_text.h"
 
 namespace {
 
-constexpr int kMaxColumns = 8;
+constexpr int maxColumns = 8;
 
 struct Table {
     int rowCount = 0;
@@ -39,7 +39,7 @@ struct Table {
 {
     Table table;
     table.rowCount = static_cast<int8_t>(data[0]) / 4;
-    const size_t columns = data[1] % (kMaxColumns + 1);
+    const size_t columns = data[1] % (maxColumns + 1);
     std::vector<std::string> fields = zelvo::fuzz::splitFields(data + 2, size - 2, '\x01');
     fields.resize(std::max(fields.size(), columns));
     table.captions.assign(fields.begin(), fields.begin() + static_cast<std::ptrdiff_t>(columns));

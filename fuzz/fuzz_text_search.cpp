@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "support/text_utils.h"
+#include "text/gbk_text.h"
 
 namespace {
 

@@ -1,27 +1,28 @@
 #include "attach/attach.h"
 
-#include <array>
 #include <optional>
 
-#include "attach/attach_texts.h"
-#include "attach/broker_profiles.h"
-#include "attach/client_windows.h"
-#include "attach/function_tree.h"
+#include "client/bounds.h"
+#include "client/client_ui.h"
+#include "client/editions.h"
+#include "client/function_tree.h"
+#include "client/main_frame.h"
 #include "platform/windows_ui.h"
-#include "session/operation.h"
 #include "session/session.h"
-#include "session/status.h"
+#include "zelvo_answers.h"
 
 namespace zelvo {
 
 namespace {
 
-constexpr DWORD switchClickPauseMs = 100;
-// 50 clicks of 100 ms: about five seconds for the tree to come up.
-constexpr int switchClickLimit = 50;
+// The pages in the order they are opened.
+constexpr Page openingOrder[] = {Page::Buy,          Page::Sell,        Page::MarginBuy,  Page::BuyToReturn,
+                                 Page::ReturnInKind, Page::SellToRepay, Page::CancelPage, Page::Funds,
+                                 Page::TodayOrders,  Page::TodayTrades, Page::MarginDebt, Page::ShortDebt,
+                                 Page::Shareholders, Page::ShortSell,   Page::Shortable};
 
 // What attach has learnt of the client before it opens the function tree.
-struct ClientView {
+struct AttachView {
     std::string title;
     std::string account;
     HWND tradeSwitch = nullptr;
@@ -35,27 +36,27 @@ bool fail(std::string& message, const std::string& reason)
 
 bool treeVisibleAfterClicks(HWND tree, HWND tradeSwitch, POINT point)
 {
-    for (int attempt = 0; attempt < switchClickLimit; ++attempt) {
+    for (int attempt = 0; attempt < bounds::switchClickLimit; ++attempt) {
         if (IsWindowVisible(tree)) {
             return true;
         }
         postClick(tradeSwitch, point);
-        Sleep(switchClickPauseMs);
+        Sleep(bounds::switchClickPauseMs);
     }
     return IsWindowVisible(tree) != FALSE;
 }
 
 // Finds the function tree for the edition and account and makes it visible,
 // then fills the profile. Empty text on success, else the refusal.
-std::string openFunctionTree(SessionState& s, const Edition& edition, const ClientView& view)
+std::string openFunctionTree(SessionState& s, const Edition& edition, const AttachView& view)
 {
     const AccountKind kind = accountKind(edition, view.account);
     if (kind == AccountKind::Unknown) {
-        return attach_texts::unknownAccountKind;
+        return answers::unknownAccountKind;
     }
     const HWND tree = findDescendantById(view.tradeSwitch, functionTreeId(edition, kind));
     if (tree == nullptr) {
-        return attach_texts::noFunctionTree;
+        return answers::noFunctionTree;
     }
     // A hidden main frame hides the tree too (an earlier attach hid it):
     // show it first, or the tree could never be seen visible.
@@ -65,20 +66,11 @@ std::string openFunctionTree(SessionState& s, const Edition& edition, const Clie
     RECT switchClient = {};
     GetClientRect(view.tradeSwitch, &switchClient);
     if (!treeVisibleAfterClicks(tree, view.tradeSwitch, treeSwitchPoint(edition, kind, switchClient))) {
-        return attach_texts::treeNotShown;
+        return answers::treeNotShown;
     }
     s.functionTree = tree;
     s.profile = editionProfile(edition, kind);
     return {};
-}
-
-// The profile's captions in the order their pages are opened.
-std::array<const std::string*, 15> captionsInOpeningOrder(const BrokerProfile& p)
-{
-    return {&p.buyCaption,         &p.sellCaption,        &p.marginBuyCaption,   &p.buyToReturnCaption,
-            &p.returnInKindCaption, &p.sellToRepayCaption, &p.cancelPageCaption, &p.fundsCaption,
-            &p.todayOrdersCaption, &p.todayTradesCaption, &p.marginDebtCaption,  &p.shortDebtCaption,
-            &p.shareholdersCaption, &p.shortSellCaption,  &p.shortableCaption};
 }
 
 // Opens the page of every profile caption the tree holds, once (a caption in
@@ -86,15 +78,17 @@ std::array<const std::string*, 15> captionsInOpeningOrder(const BrokerProfile& p
 // come up, if any.
 std::optional<std::string> openAllPages(SessionState& s)
 {
-    for (const std::string* caption : captionsInOpeningOrder(s.profile)) {
-        if (s.treeItems.find(*caption) == s.treeItems.end() || s.pageWindows[*caption] != nullptr) {
+    const Client client = s.client();
+    for (const Page page : openingOrder) {
+        const std::string& caption = s.profile.caption(page);
+        if (s.treeItems.find(caption) == s.treeItems.end() || s.pageWindows[caption] != nullptr) {
             continue;
         }
-        const HWND page = openFunction(s, *caption);
-        if (page == nullptr) {
-            return *caption;
+        const HWND window = openFunction(client, s.functionTree, s.treeItems, caption);
+        if (window == nullptr) {
+            return caption;
         }
-        s.pageWindows[*caption] = page;
+        s.pageWindows[caption] = window;
     }
     return std::nullopt;
 }
@@ -105,21 +99,21 @@ bool finishAttach(SessionState& s, std::string password, const std::string& titl
 {
     placeInsideDesktop(s.mainWindow);
     ShowWindow(s.mainWindow, SW_SHOWNORMAL);
-    if (!closePopups()) {
-        return fail(message, operation_texts::popupsStayOpen);
+    if (!closePopups(s.mainWindow)) {
+        return fail(message, answers::popupsStayOpen);
     }
-    collectTreeItems(s, nullptr);
+    collectTreeItems(s.functionTree, nullptr, s.treeItems);
     POINT cursor = {};
     GetCursorPos(&cursor);
     const std::optional<std::string> missing = openAllPages(s);
     SetCursorPos(cursor.x, cursor.y);
     if (missing) {
         // The client is left shown, so the person at it sees the page that did not open.
-        return fail(message, attach_texts::pageNotOpened + *missing);
+        return fail(message, answers::pageNotOpened + *missing);
     }
     ShowWindow(s.mainWindow, SW_HIDE);
     s.tradePassword = std::move(password);
-    message = attach_texts::welcome + title;
+    message = answers::welcome + title;
     s.attached = true;
     return true;
 }
@@ -134,22 +128,22 @@ bool attachClient(std::string password, std::string& message)
     s.pageWindows.clear();
     s.mainWindow = findMainFrame();
     if (s.mainWindow == nullptr) {
-        return fail(message, attach_texts::noMainFrame);
+        return fail(message, answers::noMainFrame);
     }
-    if (findDescendant(s.mainWindow, attach_texts::staticClass, attach_texts::lockScreen) != nullptr) {
-        return fail(message, attach_texts::lockedRefusal);
+    if (findDescendant(s.mainWindow, client_ui::staticClass, client_ui::lockScreen) != nullptr) {
+        return fail(message, answers::lockedRefusal);
     }
-    s.accountBox = findDescendant(s.mainWindow, attach_texts::comboBoxClass, nullptr);
-    ClientView view;
-    view.title = mainWindowTitle();
-    view.account = selectedAccount();
-    view.tradeSwitch = findDescendantById(s.mainWindow, attach_texts::tradeSwitchId);
+    s.accountBox = findDescendant(s.mainWindow, client_ui::comboBoxClass, nullptr);
+    AttachView view;
+    view.title = windowText(s.mainWindow);
+    view.account = comboSelectionText(s.accountBox);
+    view.tradeSwitch = findDescendantById(s.mainWindow, client_ui::tradeSwitchId);
     const Edition* edition = recognizeEdition(view.title);
     if (edition == nullptr) {
-        return fail(message, attach_texts::unsupportedRefusal);
+        return fail(message, answers::unsupportedRefusal);
     }
     if (view.tradeSwitch == nullptr) {
-        return fail(message, attach_texts::noFunctionTree);
+        return fail(message, answers::noFunctionTree);
     }
     const std::string refusal = openFunctionTree(s, *edition, view);
     if (!refusal.empty()) {

@@ -100,7 +100,7 @@ ZELVO_API int __stdcall Zelvo_SendOrder(int kind, const char* code, double price
 {
     return guarded(-1, {message}, [&] {
         std::string text;
-        const int contract = zelvo::sendOrder(kind, textArgument(code), quantity, text, price);
+        const int contract = zelvo::sendOrder(kind, textArgument(code), price, quantity, text);
         copyOut(message, text);
         return contract;
     });

@@ -1,18 +1,17 @@
 #include "orders/cancel_order.h"
 
-#include "orders/cancel_texts.h"
-#include "orders/control_operations.h"
+#include "client/client_ui.h"
+#include "client/prompts.h"
+#include "client/query_wait.h"
+#include "platform/list_view_reader.h"
 #include "platform/windows_ui.h"
-#include "queries/list_view_reader.h"
 #include "session/operation.h"
-#include "support/result_wait.h"
-#include "support/text_utils.h"
+#include "text/gbk_text.h"
+#include "zelvo_answers.h"
 
 namespace zelvo {
 
 namespace {
-
-namespace texts = cancel_texts;
 
 // Where the order sits in the list: its row and the order-number column.
 struct OrderCell {
@@ -26,7 +25,7 @@ struct OrderCell {
                                      int orderNo)
 {
     OrderCell cell;
-    cell.column = columnIndex(captions, texts::orderNoColumn);
+    cell.column = columnIndex(captions, client_ui::orderNoColumn);
     if (cell.column >= 0) {
         cell.row = list.findRow(cell.column, std::to_string(orderNo));
     }
@@ -55,8 +54,8 @@ void postDoubleClick(SessionState& s, HWND list, const OrderCell& cell)
 [[nodiscard]] bool closeNextPrompt(PromptTracker& tracker, HWND mainWindow, const char* timeoutText,
                                    std::string& message)
 {
-    if (!waitForNewPopup(tracker, mainWindow)) {
-        message = IsWindow(mainWindow) ? timeoutText : operation_texts::clientGone;
+    if (!waitForPrompt(tracker, mainWindow)) {
+        message = IsWindow(mainWindow) ? timeoutText : answers::clientGone;
         return false;
     }
     message = readText(tracker);
@@ -70,15 +69,15 @@ void postDoubleClick(SessionState& s, HWND list, const OrderCell& cell)
 [[nodiscard]] bool answerCancelPrompts(HWND mainWindow, std::string& message)
 {
     PromptTracker tracker;
-    if (!closeNextPrompt(tracker, mainWindow, texts::confirmationTimeout, message)) {
+    if (!closeNextPrompt(tracker, mainWindow, answers::cancelConfirmationTimeout, message)) {
         return false;
     }
-    if (!containsText(message, texts::confirmationMarker)) {
+    if (!containsText(message, client_ui::cancelConfirmationMarker)) {
         return false;
     }
     // A busy answer means the client's answer to the cancel is still to come.
-    if (closeNextPrompt(tracker, mainWindow, texts::answerTimeout, message) && message == order_texts::clientBusy) {
-        static_cast<void>(closeNextPrompt(tracker, mainWindow, texts::answerTimeout, message));
+    if (closeNextPrompt(tracker, mainWindow, answers::cancelAnswerTimeout, message) && message == client_ui::clientBusy) {
+        static_cast<void>(closeNextPrompt(tracker, mainWindow, answers::cancelAnswerTimeout, message));
     }
     return true;
 }
@@ -87,20 +86,20 @@ void postDoubleClick(SessionState& s, HWND list, const OrderCell& cell)
 // with the reason in `message`, when there is nothing to click.
 [[nodiscard]] bool activateOrderRow(SessionState& s, HWND page, int orderNo, std::string& message)
 {
-    const HWND list = findChildByClass(page, texts::listViewClass);
+    const HWND list = findChildByClass(page, client_ui::listViewClass);
     if (list == nullptr) {
-        message = texts::cancelError;
+        message = answers::cancelError;
         return false;
     }
     const ListViewReader reader(list);
     const std::vector<std::string> captions = reader.columnCaptions();
     const OrderCell cell = findOrderCell(reader, captions, orderNo);
     if (cell.row < 0) {
-        message = texts::orderMissing;
+        message = answers::orderMissing;
         return false;
     }
-    if (columnIndex(captions, texts::codeColumn) < 0) {
-        message = texts::cancelError;
+    if (columnIndex(captions, client_ui::codeColumn) < 0) {
+        message = answers::cancelError;
         return false;
     }
     reader.selectRow(cell.row);
@@ -117,11 +116,12 @@ bool cancelOrder(int orderNo, std::string& message)
     if (!startOperation(s, message)) {
         return false;
     }
-    const HWND page = pageForCaption(s, s.profile.todayOrdersCaption, message);
+    const HWND page = pageWindow(s, Page::TodayOrders, message);
     if (page == nullptr) {
         return false;
     }
-    if (!waitForQueryResult(page, texts::refreshKind, message)) {
+    // The list is refreshed as a query of today's orders refreshes it.
+    if (!waitForQueryResult(s.client(), page, QueryKind::TodayOrders, message)) {
         return false;
     }
     if (!activateOrderRow(s, page, orderNo, message)) {

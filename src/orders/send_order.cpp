@@ -1,11 +1,15 @@
 #include "orders/send_order.h"
 
-#include "orders/control_operations.h"
-#include "orders/order_constants.h"
-#include "orders/order_texts.h"
+#include <optional>
+
+#include "client/client_ui.h"
+#include "client/prompts.h"
 #include "platform/windows_ui.h"
 #include "session/operation.h"
-#include "support/text_utils.h"
+#include "text/gbk_text.h"
+#include "text/order_texts.h"
+#include "zelvo_answers.h"
+#include "zelvo_kinds.h"
 
 namespace zelvo {
 
@@ -19,26 +23,34 @@ struct OrderControls {
     HWND button;
 };
 
-// The caption of the page an order kind is placed on; empty for a kind
-// the library does not place. Kinds 5 and 6 are not in profile order.
-[[nodiscard]] std::string captionOfKind(const BrokerProfile& profile, int kind)
+// Security codes are a few characters; this leaves room for any market's.
+constexpr size_t maxCodeBytes = 64;
+
+// The page an order kind is placed on.
+[[nodiscard]] constexpr Page pageOf(OrderKind kind) noexcept
 {
     switch (kind) {
-    case 0: return profile.buyCaption;
-    case 1: return profile.sellCaption;
-    case 2: return profile.marginBuyCaption;
-    case 3: return profile.shortSellCaption;
-    case 4: return profile.buyToReturnCaption;
-    case 5: return profile.sellToRepayCaption;
-    case 6: return profile.returnInKindCaption;
-    default: return {};
+    case OrderKind::Buy: return Page::Buy;
+    case OrderKind::Sell: return Page::Sell;
+    case OrderKind::MarginBuy: return Page::MarginBuy;
+    case OrderKind::ShortSell: return Page::ShortSell;
+    case OrderKind::BuyToReturn: return Page::BuyToReturn;
+    case OrderKind::SellToRepay: return Page::SellToRepay;
+    case OrderKind::ReturnInKind: return Page::ReturnInKind;
     }
+    return Page::Buy;
+}
+
+[[nodiscard]] std::optional<Page> pageOfKind(int kind) noexcept
+{
+    const std::optional<OrderKind> known = orderKindOf(kind);
+    return known ? std::optional<Page>(pageOf(*known)) : std::nullopt;
 }
 
 // Buy and sell use the profile's ordinary set; the margin kinds the credit set.
-[[nodiscard]] OrderControls findOrderControls(HWND page, const BrokerProfile& profile, int kind)
+[[nodiscard]] OrderControls findOrderControls(HWND page, const BrokerProfile& profile, OrderKind kind)
 {
-    const bool ordinary = kind < 2;
+    const bool ordinary = kind == OrderKind::Buy || kind == OrderKind::Sell;
     return {findDescendantById(page, ordinary ? profile.codeEditId : profile.creditCodeEditId),
             findDescendantById(page, ordinary ? profile.priceEditId : profile.creditPriceEditId),
             findDescendantById(page, ordinary ? profile.quantityEditId : profile.creditQuantityEditId),
@@ -70,15 +82,15 @@ void writeOrder(const OrderControls& controls, const std::string& code, double p
 {
     const HWND dialog = tracker.popup;
     if (!password.empty()) {
-        const DialogFill fill = {order_ids::passwordEdit, order_ids::passwordCheck, order_ids::passwordOk, dialog};
+        const DialogFill fill = {client_ui::passwordEdit, client_ui::passwordCheck, client_ui::passwordOk, dialog};
         static_cast<void>(fillCheckAndConfirm(fill, password));
     }
     if (!waitUntilClosed(dialog)) {
-        message = order_texts::passwordTimeout;
+        message = answers::passwordTimeout;
         return false;
     }
-    if (!waitForNextPopup(tracker, mainWindow)) {
-        message = order_texts::answerTimeout;
+    if (!waitForAnyPopup(tracker, mainWindow)) {
+        message = answers::answerTimeout;
         return false;
     }
     return true;
@@ -91,20 +103,20 @@ void writeOrder(const OrderControls& controls, const std::string& code, double p
 [[nodiscard]] bool reachFinalPrompt(PromptTracker& tracker, HWND mainWindow, const std::string& password,
                                     std::string& message)
 {
-    if (!waitForNewPopup(tracker, mainWindow)) {
-        message = order_texts::confirmationTimeout;
+    if (!waitForPrompt(tracker, mainWindow)) {
+        message = answers::confirmationTimeout;
         return false;
     }
-    if (!containsText(readCaption(tracker), order_texts::tradeConfirmTitle)) {
+    if (!containsText(readCaption(tracker), client_ui::tradeConfirmTitle)) {
         return true;
     }
     // Accepting starts work in the client: posted, so its pop-ups can be watched.
     postClickButton(tracker);
-    if (!waitForNextPopup(tracker, mainWindow)) {
-        message = order_texts::answerTimeout;
+    if (!waitForAnyPopup(tracker, mainWindow)) {
+        message = answers::answerTimeout;
         return false;
     }
-    if (readCaption(tracker) != order_texts::passwordTitle) {
+    if (readCaption(tracker) != client_ui::passwordTitle) {
         return true;
     }
     return passPasswordDialog(tracker, mainWindow, password, message);
@@ -115,31 +127,31 @@ void writeOrder(const OrderControls& controls, const std::string& code, double p
 [[nodiscard]] int takeFinalPrompt(const PromptTracker& tracker, std::string& message)
 {
     const bool readable = findDescendantById(tracker.popup, tracker.textId) != nullptr;
-    message = readable ? readText(tracker) : std::string(order_texts::answerUnreadable);
+    message = readable ? readText(tracker) : std::string(answers::answerUnreadable);
     clickButton(tracker);
     return readable ? contractNumber(message) : -1;
 }
 
 }  // namespace
 
-int sendOrder(int kind, std::string code, int quantity, std::string& message, double price)
+int sendOrder(int kind, std::string code, double price, int quantity, std::string& message)
 {
     SessionState& s = session();
     LockGuard guard(s.lock);
     if (!startOperation(s, message)) {
         return -1;
     }
-    const HWND page = pageForCaption(s, captionOfKind(s.profile, kind), message);
+    const HWND page = pageWindow(s, pageOfKind(kind), message);
     if (page == nullptr) {
         return -1;
     }
-    if (code.size() > order_limits::maxCodeBytes) {
-        message = order_texts::codeTooLong;
+    if (code.size() > maxCodeBytes) {
+        message = answers::codeTooLong;
         return -1;
     }
-    const OrderControls controls = findOrderControls(page, s.profile, kind);
+    const OrderControls controls = findOrderControls(page, s.profile, static_cast<OrderKind>(kind));
     if (!isComplete(controls)) {
-        message = order_texts::controlsMissing;
+        message = answers::controlsMissing;
         return -1;
     }
     writeOrder(controls, code, price, quantity);
@@ -147,7 +159,7 @@ int sendOrder(int kind, std::string code, int quantity, std::string& message, do
     PromptTracker tracker;
     if (!reachFinalPrompt(tracker, s.mainWindow, s.tradePassword, message)) {
         if (!clientAlive(s)) {
-            message = operation_texts::clientGone;
+            message = answers::clientGone;
         }
         return -1;
     }

@@ -164,6 +164,25 @@ HWND enabledPopup(HWND owner)
     return search.found;
 }
 
+std::string comboSelectionText(HWND comboBox)
+{
+    if (comboBox == nullptr) {
+        return {};
+    }
+    const LRESULT index = SendMessageA(comboBox, CB_GETCURSEL, 0, 0);
+    if (index == CB_ERR) {
+        return {};
+    }
+    const LRESULT length = SendMessageA(comboBox, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR || length < 0) {
+        return {};
+    }
+    std::vector<char> buffer(static_cast<size_t>(length) + 2, '\0');
+    SendMessageA(comboBox, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
+    buffer.back() = '\0';
+    return std::string(buffer.data());
+}
+
 void sendButtonClick(HWND button)
 {
     if (button == nullptr) {
@@ -180,6 +199,40 @@ void postButtonClick(HWND button)
     }
     const int id = GetDlgCtrlID(button);
     PostMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+void postClick(HWND window, POINT point)
+{
+    const LPARAM position = MAKELPARAM(point.x, point.y);
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, position);
+    PostMessageA(window, WM_LBUTTONUP, 0, position);
+}
+
+namespace {
+
+LONG shiftInside(LONG low, LONG high, LONG deskLow, LONG deskHigh)
+{
+    LONG shift = 0;
+    if (low < deskLow) {
+        shift = deskLow - low;
+    }
+    if (high + shift > deskHigh) {
+        shift = deskHigh - high;  // the second shift wins for an oversized window
+    }
+    return shift;
+}
+
+}  // namespace
+
+void placeInsideDesktop(HWND window)
+{
+    RECT desktop = {};
+    RECT box = {};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    GetWindowRect(window, &box);
+    const LONG dx = shiftInside(box.left, box.right, desktop.left, desktop.right);
+    const LONG dy = shiftInside(box.top, box.bottom, desktop.top, desktop.bottom);
+    MoveWindow(window, box.left + dx, box.top + dy, box.right - box.left, box.bottom - box.top, TRUE);
 }
 
 void pumpOneMessage()

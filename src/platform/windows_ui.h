@@ -1,6 +1,6 @@
 // The small window layer the library is built on: text reads, the searches
-// by control ID and the main window's current pop-up. All text is GBK bytes
-// exactly as the ANSI window functions return them.
+// by control ID, the main window's current pop-up, clicks and placement.
+// All text is GBK bytes exactly as the ANSI window functions return them.
 #pragma once
 #include <windows.h>
 #include <string>
@@ -29,10 +29,19 @@ namespace zelvo {
 // implement, so the same code path runs on Windows and under Wine.
 [[nodiscard]] HWND enabledPopup(HWND owner);
 
+// The text of a combo box's selected entry; empty when none is selected.
+[[nodiscard]] std::string comboSelectionText(HWND comboBox);
+
 // Clicks a dialog button the way a dialog's own button reports a click:
 // WM_COMMAND(id, BN_CLICKED) with the button as lParam, to the button's parent.
 void sendButtonClick(HWND button);
 void postButtonClick(HWND button);
+
+// Posts a left button click at `point` (client coordinates) and returns.
+void postClick(HWND window, POINT point);
+
+// Moves a top-level window inside the desktop, keeping its size.
+void placeInsideDesktop(HWND window);
 
 // Takes at most one message from the calling thread's queue and dispatches it.
 void pumpOneMessage();

@@ -1,54 +1,72 @@
 #include "queries/query_data.h"
 
+#include <optional>
+
+#include "client/client_ui.h"
+#include "client/query_wait.h"
+#include "platform/list_view_reader.h"
 #include "platform/windows_ui.h"
-#include "queries/list_view_reader.h"
-#include "queries/table_text.h"
 #include "session/operation.h"
-#include "support/result_texts.h"
-#include "support/result_wait.h"
+#include "text/table_text.h"
+#include "zelvo_answers.h"
+#include "zelvo_kinds.h"
 
 namespace zelvo {
 
 namespace {
 
-// Messages of the funds kinds: one funds line, or the three-currency summary.
-constexpr char oneRecord[] = "共1条";
-constexpr char threeRecords[] = "共3条";
-
-constexpr int currencySummaryKind = 10;
+// The page a query kind reads.
+[[nodiscard]] constexpr Page pageOf(QueryKind kind) noexcept
+{
+    switch (kind) {
+    case QueryKind::RmbFunds:
+    case QueryKind::UsdFunds:
+    case QueryKind::HkdFunds:
+    case QueryKind::Positions:
+    case QueryKind::Currencies: return Page::Funds;
+    case QueryKind::TodayOrders: return Page::TodayOrders;
+    case QueryKind::TodayTrades: return Page::TodayTrades;
+    case QueryKind::MarginDebt: return Page::MarginDebt;
+    case QueryKind::ShortDebt: return Page::ShortDebt;
+    case QueryKind::Shortable: return Page::Shortable;
+    case QueryKind::CancelList: return Page::CancelPage;
+    case QueryKind::Shareholders: return Page::Shareholders;
+    }
+    return Page::Funds;
+}
 
 std::string controlText(HWND page, int id)
 {
     return windowText(findDescendantById(page, id));
 }
 
-// Kinds 0-2 read one funds line; -1 for any other kind.
-int fundsTextId(const BrokerProfile& profile, int kind)
+// The control of a funds line; none for the kinds that read no funds line.
+std::optional<int> fundsTextId(const BrokerProfile& profile, QueryKind kind)
 {
     switch (kind) {
-    case 0: return profile.rmbFundsTextId;
-    case 1: return profile.usdFundsTextId;
-    case 2: return profile.hkdFundsTextId;
-    default: return -1;
+    case QueryKind::RmbFunds: return profile.rmbFundsTextId;
+    case QueryKind::UsdFunds: return profile.usdFundsTextId;
+    case QueryKind::HkdFunds: return profile.hkdFundsTextId;
+    default: return std::nullopt;
     }
 }
 
 std::string pageList(HWND page)
 {
-    const HWND list = findChildByClass(page, result_texts::listViewClass);
+    const HWND list = findChildByClass(page, client_ui::listViewClass);
     return list == nullptr ? std::string() : ListViewReader(list).tableText();
 }
 
 // What the page shows once the client has answered. The list kinds keep the
 // status text as their message.
-std::string pageContent(const BrokerProfile& profile, HWND page, int kind, std::string& message)
+std::string pageContent(const BrokerProfile& profile, HWND page, QueryKind kind, std::string& message)
 {
-    if (const int id = fundsTextId(profile, kind); id >= 0) {
-        message = oneRecord;
-        return controlText(page, id);
+    if (const std::optional<int> id = fundsTextId(profile, kind)) {
+        message = answers::oneRecord;
+        return controlText(page, *id);
     }
-    if (kind == currencySummaryKind) {
-        message = threeRecords;
+    if (kind == QueryKind::Currencies) {
+        message = answers::threeRecords;
         return currencySummary(controlText(page, profile.rmbFundsTextId), controlText(page, profile.usdFundsTextId),
                                controlText(page, profile.hkdFundsTextId));
     }
@@ -57,26 +75,6 @@ std::string pageContent(const BrokerProfile& profile, HWND page, int kind, std::
 
 }  // namespace
 
-std::string queryCaption(int kind)
-{
-    const BrokerProfile& profile = session().profile;
-    switch (kind) {
-    case 0:
-    case 1:
-    case 2:
-    case 3:
-    case 10: return profile.fundsCaption;
-    case 4: return profile.todayOrdersCaption;
-    case 5: return profile.todayTradesCaption;
-    case 6: return profile.marginDebtCaption;
-    case 7: return profile.shortDebtCaption;
-    case 8: return profile.shortableCaption;
-    case 9: return profile.cancelPageCaption;
-    case 11: return profile.shareholdersCaption;
-    default: return {};
-    }
-}
-
 std::string queryData(int kind, std::string& message)
 {
     SessionState& s = session();
@@ -84,11 +82,12 @@ std::string queryData(int kind, std::string& message)
     if (!startOperation(s, message)) {
         return {};
     }
-    const HWND page = pageForCaption(s, queryCaption(kind), message);
-    if (page == nullptr || !waitForQueryResult(page, kind, message)) {
+    const std::optional<QueryKind> known = queryKindOf(kind);
+    const HWND page = pageWindow(s, known ? std::optional<Page>(pageOf(*known)) : std::nullopt, message);
+    if (page == nullptr || !waitForQueryResult(s.client(), page, *known, message)) {
         return {};
     }
-    return pageContent(s.profile, page, kind, message);
+    return pageContent(s.profile, page, *known, message);
 }
 
 }  // namespace zelvo

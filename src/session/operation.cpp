@@ -1,6 +1,7 @@
 #include "session/operation.h"
 
-#include "attach/client_windows.h"
+#include "client/main_frame.h"
+#include "zelvo_answers.h"
 
 namespace zelvo {
 
@@ -15,27 +16,28 @@ bool startOperation(SessionState& s, std::string& message)
         ShowWindow(s.mainWindow, SW_HIDE);
     }
     if (!s.attached) {
-        message = operation_texts::notLoggedIn;
+        message = answers::notLoggedIn;
         return false;
     }
     if (!clientAlive(s)) {
-        message = operation_texts::clientGone;
+        message = answers::clientGone;
         return false;
     }
-    if (!closePopups()) {
-        message = operation_texts::popupsStayOpen;
+    if (!closePopups(s.mainWindow)) {
+        message = answers::popupsStayOpen;
         return false;
     }
     return true;
 }
 
-HWND pageForCaption(SessionState& s, const std::string& caption, std::string& message)
+HWND pageWindow(SessionState& s, std::optional<Page> page, std::string& message)
 {
-    const HWND page = caption.empty() ? nullptr : s.pageWindows[caption];
-    if (page == nullptr) {
-        message = operation_texts::notSupported;
+    const std::string caption = page ? s.profile.caption(*page) : std::string();
+    const HWND window = caption.empty() ? nullptr : s.pageWindows[caption];
+    if (window == nullptr) {
+        message = answers::notSupported;
     }
-    return page;
+    return window;
 }
 
 }  // namespace zelvo

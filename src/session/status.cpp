@@ -1,7 +1,5 @@
 #include "session/status.h"
 
-#include <vector>
-
 #include "platform/windows_ui.h"
 #include "session/session.h"
 
@@ -37,21 +35,7 @@ std::string selectedAccount()
 {
     SessionState& s = session();
     LockGuard guard(s.lock);
-    if (s.accountBox == nullptr) {
-        return {};
-    }
-    const LRESULT index = SendMessageA(s.accountBox, CB_GETCURSEL, 0, 0);
-    if (index == CB_ERR) {
-        return {};
-    }
-    const LRESULT length = SendMessageA(s.accountBox, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == CB_ERR || length < 0) {
-        return {};
-    }
-    std::vector<char> buffer(static_cast<size_t>(length) + 2, '\0');
-    SendMessageA(s.accountBox, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
-    buffer.back() = '\0';
-    return std::string(buffer.data());
+    return comboSelectionText(s.accountBox);
 }
 
 }  // namespace zelvo

@@ -14,20 +14,20 @@
 #include <thread>
 #include <vector>
 
-#include "queries/list_view_reader.h"
+#include "platform/list_view_reader.h"
 
 namespace zelvo {
 namespace {
 
 using Texts = std::vector<std::string>;
 
-constexpr UINT kRunOnUiThread = WM_APP + 1;
-constexpr char kHostClass[] = "ZelvoListTestHost";
+constexpr UINT runOnUiThread = WM_APP + 1;
+constexpr char hostClass[] = "ZelvoListTestHost";
 
 LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case kRunOnUiThread:
+    case runOnUiThread:
         (*reinterpret_cast<const std::function<void()>*>(lParam))();
         return 0;
     case WM_CLOSE:
@@ -48,7 +48,7 @@ void registerHostClass()
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = hostProc;
     windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kHostClass;
+    windowClass.lpszClassName = hostClass;
     RegisterClassA(&windowClass);  // fails harmlessly when already registered
 }
 
@@ -76,14 +76,14 @@ public:
     // Runs `work` on the UI thread and returns when it is done.
     void run(const std::function<void()>& work) const
     {
-        SendMessageA(host_, kRunOnUiThread, 0, reinterpret_cast<LPARAM>(&work));
+        SendMessageA(host_, runOnUiThread, 0, reinterpret_cast<LPARAM>(&work));
     }
 
 private:
     static void runLoop(std::promise<HWND>& ready)
     {
         registerHostClass();
-        HWND host = CreateWindowExA(0, kHostClass, "host", WS_OVERLAPPEDWINDOW, 0, 0, 700, 500, nullptr, nullptr,
+        HWND host = CreateWindowExA(0, hostClass, "host", WS_OVERLAPPEDWINDOW, 0, 0, 700, 500, nullptr, nullptr,
                                     GetModuleHandleA(nullptr), nullptr);
         ShowWindow(host, SW_SHOWNA);
         ready.set_value(host);

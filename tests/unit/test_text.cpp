@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "orders/order_texts.h"
-#include "queries/table_text.h"
-#include "support/text_utils.h"
+#include "text/order_texts.h"
+#include "zelvo_answers.h"
+#include "text/table_text.h"
+#include "text/gbk_text.h"
 
 namespace zelvo {
 namespace {
@@ -25,7 +26,7 @@ Texts split(const std::string& source, const std::string& delimiters)
     return out;
 }
 
-TEST(TextUtils, FirstDigitRunTakesTheFirstWholeRun)
+TEST(GbkText, FirstDigitRunTakesTheFirstWholeRun)
 {
     EXPECT_EQ(firstDigitRun("委托成功，合同号是12345，请查询"), "12345");
     EXPECT_EQ(firstDigitRun("a12b34"), "12");
@@ -35,7 +36,7 @@ TEST(TextUtils, FirstDigitRunTakesTheFirstWholeRun)
     EXPECT_EQ(firstDigitRun(""), "");
 }
 
-TEST(TextUtils, FirstDigitRunNeverStartsOnTheSecondByteOfACharacter)
+TEST(GbkText, FirstDigitRunNeverStartsOnTheSecondByteOfACharacter)
 {
     // 0x81 takes the '1' after it as its second byte.
     EXPECT_EQ(firstDigitRun("\x81" "123"), "23");
@@ -43,7 +44,7 @@ TEST(TextUtils, FirstDigitRunNeverStartsOnTheSecondByteOfACharacter)
     EXPECT_EQ(firstDigitRun("5\x81"), "5");
 }
 
-TEST(TextUtils, SplitTextDropsEmptyTokensAndClearsTheOutput)
+TEST(GbkText, SplitTextDropsEmptyTokensAndClearsTheOutput)
 {
     EXPECT_EQ(split("a  b c", " "), (Texts{"a", "b", "c"}));
     EXPECT_EQ(split("  a ", " "), (Texts{"a"}));
@@ -59,7 +60,7 @@ TEST(TextUtils, SplitTextDropsEmptyTokensAndClearsTheOutput)
     EXPECT_TRUE(out.empty());
 }
 
-TEST(TextUtils, SplitTextKeepsDoubleByteCharactersWhole)
+TEST(GbkText, SplitTextKeepsDoubleByteCharactersWhole)
 {
     // The second bytes 0x7C ('|') and 0x5C ('\') are not delimiters there.
     EXPECT_EQ(split("ab|\x81|cd|中文", "|"), (Texts{"ab", "\x81|cd", "中文"}));
@@ -71,7 +72,7 @@ TEST(TextUtils, SplitTextKeepsDoubleByteCharactersWhole)
     EXPECT_EQ(split("ab\x81", "\x81"), (Texts{"ab"}));
 }
 
-TEST(TextUtils, FindTextMatchesOnCharacterBoundariesOnly)
+TEST(GbkText, FindTextMatchesOnCharacterBoundariesOnly)
 {
     const std::string text = "中文";  // D6 D0 CE C4
     EXPECT_EQ(findText(text, "\xD0\xCE"), std::string::npos);
@@ -84,7 +85,7 @@ TEST(TextUtils, FindTextMatchesOnCharacterBoundariesOnly)
     EXPECT_FALSE(containsText("交易", "交易确认"));
 }
 
-TEST(TextUtils, FindTextStartsAtTheGivenPosition)
+TEST(GbkText, FindTextStartsAtTheGivenPosition)
 {
     EXPECT_EQ(findText("abab", "ab", 1), 2u);
     EXPECT_EQ(findText("abab", "ab", 4), std::string::npos);
@@ -94,7 +95,7 @@ TEST(TextUtils, FindTextStartsAtTheGivenPosition)
     EXPECT_EQ(findText("中中", "中", 1), 2u);
 }
 
-TEST(TextUtils, ExtractBetweenFollowsRunsAndStopsAtAMissingClose)
+TEST(GbkText, ExtractBetweenFollowsRunsAndStopsAtAMissingClose)
 {
     const std::string line = "X A:1 B:2 ";
     EXPECT_EQ(extractBetween(line, ' ', ':'), (Texts{"A", "B"}));
@@ -108,7 +109,7 @@ TEST(TextUtils, ExtractBetweenFollowsRunsAndStopsAtAMissingClose)
     EXPECT_EQ(extractBetween("[a]b][c]", '[', ']'), (Texts{"a", "c"}));
 }
 
-TEST(TextUtils, ExtractBetweenSkipsDelimiterBytesInsideCharacters)
+TEST(GbkText, ExtractBetweenSkipsDelimiterBytesInsideCharacters)
 {
     EXPECT_EQ(extractBetween(" 余额:100 可用:50 ", ' ', ':'), (Texts{"余额", "可用"}));
     // 0x81 takes the colon after it as its second byte.
@@ -206,3 +207,46 @@ TEST(TableText, CurrencySummaryTakesLabelsFromTheRenminbiLine)
 
 }  // namespace
 }  // namespace zelvo
+
+// The library's fixed answers are written out as bytes in the public header,
+// so that callers compiled with any character set compare them right; here
+// (GBK execution character set) each must equal its text.
+TEST(Answers, EachIsTheGbkOfItsText)
+{
+    namespace a = zelvo::answers;
+    const std::pair<const char*, const char*> texts[] = {
+        {a::notLoggedIn, "未登录"},
+        {a::notSupported, "不支持"},
+        {a::popupsStayOpen, "无法关闭客户端弹窗"},
+        {a::clientGone, "交易客户端已关闭"},
+        {a::welcome, "欢迎使用"},
+        {a::noMainFrame, "未找到交易客户端主窗口"},
+        {a::lockedRefusal, "不能外挂于此证券账户，因为交易界面已锁定."},
+        {a::unsupportedRefusal,
+         "不能外挂于此证券账户，因为暂时不支持此券商下单软件, 请关注以后升级是否支持此券商下单软件."},
+        {a::unknownAccountKind, "无法识别账号类型"},
+        {a::noFunctionTree, "未找到功能树"},
+        {a::treeNotShown, "功能树无法显示"},
+        {a::pageNotOpened, "无法打开功能页面:"},
+        {a::confirmationTimeout, "等待交易确认超时"},
+        {a::answerTimeout, "等待委托回报超时,委托结果未知"},
+        {a::passwordTimeout, "等待密码确认超时"},
+        {a::controlsMissing, "下单页面控件缺失"},
+        {a::codeTooLong, "证券代码过长"},
+        {a::answerUnreadable, "委托回报无法读取,委托结果未知"},
+        {a::orderMissing, "委托不存在"},
+        {a::cancelError, "撤单出错"},
+        {a::cancelConfirmationTimeout, "等待撤单确认超时"},
+        {a::cancelAnswerTimeout, "等待撤单回报超时"},
+        {a::queryTimeout, "查询超时"},
+        {a::oneRecord, "共1条"},
+        {a::threeRecords, "共3条"},
+    };
+    for (const auto& [answer, text] : texts) {
+        EXPECT_STREQ(answer, text);
+    }
+    EXPECT_TRUE(a::orderOutcomeUnknown(a::answerTimeout));
+    EXPECT_TRUE(a::orderOutcomeUnknown(a::answerUnreadable));
+    EXPECT_FALSE(a::orderOutcomeUnknown(a::confirmationTimeout));
+    EXPECT_FALSE(a::orderOutcomeUnknown(nullptr));
+}

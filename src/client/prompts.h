@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "orders/order_constants.h"
+#include "client/bounds.h"
+#include "client/client_ui.h"
 
 namespace zelvo {
 
@@ -16,8 +17,8 @@ namespace zelvo {
 // the main window holding the button `buttonId`; its message is in `textId`.
 struct PromptTracker {
     HWND popup = nullptr;  // the pop-up handled now; null until one is recorded
-    int textId = order_ids::promptText;
-    int buttonId = order_ids::promptButton;
+    int textId = client_ui::promptText;
+    int buttonId = client_ui::promptButton;
     // Every pop-up recorded so far, `popup` included. None of them is taken
     // again, so a prompt that is still closing (or an earlier one showing
     // again behind a newer one) is never mistaken for the client's next answer.
@@ -27,19 +28,21 @@ struct PromptTracker {
 // Makes `popup` the tracker's current pop-up.
 void recordPopup(PromptTracker& tracker, HWND popup);
 
-// Waits for a prompt the tracker has not recorded to become the main window's
-// enabled pop-up, and records it. Pumps one message of the caller's queue per
-// 1 ms pass. False when none came within `timeoutMs`, or at once when the
+// Waits for a prompt (a pop-up holding the prompt button) that the tracker
+// has not recorded to become the main window's enabled pop-up, and records
+// it. The caller's own queue keeps moving: one of its messages is dispatched
+// per 1 ms pass. False when none came within `timeoutMs`, or at once when the
 // main window is gone.
-[[nodiscard]] bool waitForNewPopup(PromptTracker& tracker, HWND mainWindow, DWORD timeoutMs = popupWaitMs);
+[[nodiscard]] bool waitForPrompt(PromptTracker& tracker, HWND mainWindow, DWORD timeoutMs = bounds::answerWaitMs);
 
 // Waits for any enabled pop-up of the main window that the tracker has not
-// recorded, prompt or not, and records it. Pumps nothing. False when none
-// came within `timeoutMs`, or at once when the main window is gone.
-[[nodiscard]] bool waitForNextPopup(PromptTracker& tracker, HWND mainWindow, DWORD timeoutMs = popupWaitMs);
+// recorded, prompt or not (a password dialog), and records it. Dispatches
+// none of the caller's messages. False when none came within `timeoutMs`, or
+// at once when the main window is gone.
+[[nodiscard]] bool waitForAnyPopup(PromptTracker& tracker, HWND mainWindow, DWORD timeoutMs = bounds::answerWaitMs);
 
 // Waits until `window` no longer exists. False when it still did after `timeoutMs`.
-[[nodiscard]] bool waitUntilClosed(HWND window, DWORD timeoutMs = popupWaitMs);
+[[nodiscard]] bool waitUntilClosed(HWND window, DWORD timeoutMs = bounds::answerWaitMs);
 
 // The current pop-up's own title.
 [[nodiscard]] std::string readCaption(const PromptTracker& tracker);

@@ -1,19 +1,15 @@
-#include "attach/client_windows.h"
+#include "client/main_frame.h"
 
 #include <string>
 
-#include "attach/attach_texts.h"
+#include "client/bounds.h"
+#include "client/client_ui.h"
 #include "platform/clock.h"
 #include "platform/windows_ui.h"
-#include "session/session.h"
 
 namespace zelvo {
 
 namespace {
-
-constexpr DWORD popupCloseBoundMs = 5000;
-// More pop-ups than this in a row means the client keeps opening new ones.
-constexpr int popupLimit = 100;
 
 bool matches(HWND window, const char* windowClass, const char* text)
 {
@@ -26,8 +22,8 @@ bool matches(HWND window, const char* windowClass, const char* text)
 bool closeOnePopup(HWND mainWindow, HWND popup)
 {
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(popup, WM_CLOSE, 0, 0, SMTO_NORMAL, popupCloseBoundMs, &ignored);
-    const Deadline deadline(popupCloseBoundMs);
+    SendMessageTimeoutA(popup, WM_CLOSE, 0, 0, SMTO_NORMAL, bounds::popupCloseMs, &ignored);
+    const Deadline deadline(bounds::popupCloseMs);
     for (;;) {
         const HWND current = enabledPopup(mainWindow);
         if (!IsWindowVisible(popup) || (current != nullptr && current != popup)) {
@@ -46,7 +42,7 @@ HWND findMainFrame()
 {
     const DWORD ownProcess = GetCurrentProcessId();
     HWND frame = nullptr;
-    while ((frame = FindWindowExA(nullptr, frame, attach_texts::mainFrameClass, nullptr)) != nullptr) {
+    while ((frame = FindWindowExA(nullptr, frame, client_ui::mainFrameClass, nullptr)) != nullptr) {
         DWORD process = 0;
         GetWindowThreadProcessId(frame, &process);
         if (process == ownProcess) {
@@ -73,12 +69,11 @@ HWND findDescendant(HWND root, const char* windowClass, const char* text)
     return nullptr;
 }
 
-bool closePopups()
+bool closePopups(HWND mainWindow)
 {
-    const HWND mainWindow = session().mainWindow;
     HWND popup = enabledPopup(mainWindow);
     for (int closed = 0; popup != nullptr; ++closed) {
-        if (closed >= popupLimit || !closeOnePopup(mainWindow, popup)) {
+        if (closed >= bounds::popupLimit || !closeOnePopup(mainWindow, popup)) {
             return false;
         }
         popup = enabledPopup(mainWindow);

@@ -1,4 +1,4 @@
-#include "support/text_utils.h"
+#include "text/gbk_text.h"
 
 #include <utility>
 

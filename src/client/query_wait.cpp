@@ -1,19 +1,16 @@
-#include "support/result_wait.h"
+#include "client/query_wait.h"
 
-#include "orders/order_constants.h"
+#include "client/bounds.h"
+#include "client/client_ui.h"
+#include "client/toolbar.h"
 #include "platform/clock.h"
-#include "session/operation.h"
+#include "platform/list_view_reader.h"
 #include "platform/windows_ui.h"
-#include "queries/list_view_reader.h"
-#include "session/session.h"
-#include "support/accessibility.h"
-#include "support/result_texts.h"
+#include "zelvo_answers.h"
 
 namespace zelvo {
 
 namespace {
-
-namespace texts = result_texts;
 
 enum class Poll { Pending, Answered, Failed };
 
@@ -24,11 +21,10 @@ struct ResultView {
     ListViewReader list;
 };
 
-// Kinds 6 to 8 read the credit pages, which have their own status text and
-// query button.
-bool isCreditKind(int kind)
+// The margin and short pages have their own status text and query button.
+bool readsCreditPage(QueryKind kind)
 {
-    return kind == 6 || kind == 7 || kind == 8;
+    return kind == QueryKind::MarginDebt || kind == QueryKind::ShortDebt || kind == QueryKind::Shortable;
 }
 
 // A row whose first cell has text and whose second is empty is how the
@@ -47,29 +43,25 @@ void clickPageButton(HWND page, int id)
     postButtonClick(findDescendantById(page, id));
 }
 
-// The shortable-securities page is refreshed differently per edition: by a
-// toolbar button on some, by a button of its own on one, by the credit
-// query button on the rest.
-void startShortableQuery(HWND page, const BrokerProfile& profile)
+// The shortable-securities page is refreshed as its edition does it.
+void startShortableQuery(const Client& client, HWND page)
 {
-    const std::string& broker = profile.brokerName;
-    if (broker == texts::zhaoshangBroker || broker == texts::guoxinBroker) {
-        pressToolbarButton(profile.shortSellCaption);
-    } else if (broker == texts::qiluBroker) {
-        pressToolbarButton(texts::refreshButton);
-    } else if (broker == texts::guotaiBroker) {
-        clickPageButton(page, texts::shortableQueryButtonId);
-    } else {
-        clickPageButton(page, profile.creditQueryButtonId);
+    const BrokerProfile& profile = client.profile;
+    switch (profile.shortableRefresh) {
+    case ShortableRefresh::ToolbarShortSell: pressToolbarButton(client.mainWindow, profile.caption(Page::ShortSell)); break;
+    case ShortableRefresh::ToolbarRefresh: pressToolbarButton(client.mainWindow, client_ui::refreshButton); break;
+    case ShortableRefresh::OwnQueryButton: clickPageButton(page, client_ui::shortableQueryButtonId); break;
+    case ShortableRefresh::CreditQueryButton: clickPageButton(page, profile.creditQueryButtonId); break;
     }
 }
 
-void startQuery(HWND page, int kind, const BrokerProfile& profile)
+void startQuery(const Client& client, HWND page, QueryKind kind)
 {
-    if (kind == 8) {
-        startShortableQuery(page, profile);
+    if (kind == QueryKind::Shortable) {
+        startShortableQuery(client, page);
     } else {
-        clickPageButton(page, isCreditKind(kind) ? profile.creditQueryButtonId : profile.queryButtonId);
+        const BrokerProfile& profile = client.profile;
+        clickPageButton(page, readsCreditPage(kind) ? profile.creditQueryButtonId : profile.queryButtonId);
     }
 }
 
@@ -78,13 +70,13 @@ void startQuery(HWND page, int kind, const BrokerProfile& profile)
 Poll checkPrompt(HWND mainWindow, std::string& message)
 {
     const HWND popup = enabledPopup(mainWindow);
-    const HWND button = findDescendantById(popup, order_ids::promptButton);
+    const HWND button = findDescendantById(popup, client_ui::promptButton);
     if (button == nullptr) {
         return Poll::Pending;
     }
-    message = windowText(findDescendantById(popup, order_ids::promptText));
+    message = windowText(findDescendantById(popup, client_ui::promptText));
     sendButtonClick(button);
-    return message == order_texts::clientBusy ? Poll::Pending : Poll::Failed;
+    return message == client_ui::clientBusy ? Poll::Pending : Poll::Failed;
 }
 
 Poll checkStatus(const ResultView& view, std::string& message)
@@ -117,7 +109,7 @@ std::string messageRowText(const ListViewReader& list)
 Poll checkMessageRow(const ResultView& view, std::string& message)
 {
     std::string text = messageRowText(view.list);
-    if (text.empty() || text == texts::noRecords) {
+    if (text.empty() || text == client_ui::noRecordsRow) {
         return Poll::Pending;
     }
     if (checkStatus(view, message) == Poll::Answered) {
@@ -145,32 +137,31 @@ Poll pollOnce(const ResultView& view, std::string& message)
 
 }  // namespace
 
-bool waitForQueryResult(HWND page, int kind, std::string& message)
+bool waitForQueryResult(const Client& client, HWND page, QueryKind kind, std::string& message)
 {
-    const SessionState& s = session();
-    const BrokerProfile& profile = s.profile;
-    const int statusId = isCreditKind(kind) ? profile.creditStatusTextId : profile.statusTextId;
-    const ResultView view{s.mainWindow, findDescendantById(page, statusId),
-                          ListViewReader(findChildByClass(page, texts::listViewClass))};
+    const BrokerProfile& profile = client.profile;
+    const int statusId = readsCreditPage(kind) ? profile.creditStatusTextId : profile.statusTextId;
+    const ResultView view{client.mainWindow, findDescendantById(page, statusId),
+                          ListViewReader(findChildByClass(page, client_ui::listViewClass))};
     if (view.status != nullptr) {
         SetWindowTextA(view.status, "");
     }
     neutraliseOldMessageRow(view.list);
-    startQuery(page, kind, profile);
+    startQuery(client, page, kind);
 
-    const Deadline deadline(texts::waitLimitMs);
-    for (int poll = 0; poll < texts::pollLimit && !deadline.expired(); ++poll) {
+    const Deadline deadline(bounds::answerWaitMs);
+    for (int poll = 0; poll < bounds::queryPollLimit && !deadline.expired(); ++poll) {
         if (!IsWindow(view.mainWindow)) {
-            message = operation_texts::clientGone;
+            message = answers::clientGone;
             return false;
         }
         const Poll result = pollOnce(view, message);
         if (result != Poll::Pending) {
             return result == Poll::Answered;
         }
-        Sleep(texts::pollPauseMs);
+        Sleep(bounds::pollPauseMs);
     }
-    message = texts::timedOut;
+    message = answers::queryTimeout;
     return false;
 }
 

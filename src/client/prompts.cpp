@@ -1,4 +1,4 @@
-#include "orders/control_operations.h"
+#include "client/prompts.h"
 
 #include <algorithm>
 
@@ -34,7 +34,7 @@ void recordPopup(PromptTracker& tracker, HWND popup)
     }
 }
 
-bool waitForNewPopup(PromptTracker& tracker, HWND mainWindow, DWORD timeoutMs)
+bool waitForPrompt(PromptTracker& tracker, HWND mainWindow, DWORD timeoutMs)
 {
     const Deadline deadline(timeoutMs);
     do {
@@ -51,7 +51,7 @@ bool waitForNewPopup(PromptTracker& tracker, HWND mainWindow, DWORD timeoutMs)
     return false;
 }
 
-bool waitForNextPopup(PromptTracker& tracker, HWND mainWindow, DWORD timeoutMs)
+bool waitForAnyPopup(PromptTracker& tracker, HWND mainWindow, DWORD timeoutMs)
 {
     const Deadline deadline(timeoutMs);
     do {

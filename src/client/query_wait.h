@@ -6,6 +6,9 @@
 
 #include <string>
 
+#include "client/client.h"
+#include "zelvo_kinds.h"
+
 namespace zelvo {
 
 // Clears the page's status text, neutralises a message row left from an
@@ -14,8 +17,8 @@ namespace zelvo {
 // and polls for the answer.
 // True: the client answered with data; `message` is the page's status text.
 // False: `message` is the client's prompt (already confirmed), its message
-// row, or "查询超时" after 30000 polls or 30 s, whichever comes first.
-// Reads the session's main window and profile; the caller holds the lock.
-[[nodiscard]] bool waitForQueryResult(HWND page, int kind, std::string& message);
+// row, "查询超时" after 30000 polls or 30 s, whichever comes first, or
+// "交易客户端已关闭" once the main window is gone.
+[[nodiscard]] bool waitForQueryResult(const Client& client, HWND page, QueryKind kind, std::string& message);
 
 }  // namespace zelvo

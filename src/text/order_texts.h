@@ -9,7 +9,7 @@ namespace zelvo {
 // "合同号是" (the contract number is), the phrase in the client's final
 // prompt that the contract number follows. Written as GBK bytes so the
 // text is the same whatever the compiler's execution character set.
-inline constexpr char kContractNumberPhrase[] = "\xBA\xCF\xCD\xAC\xBA\xC5\xCA\xC7";
+inline constexpr char contractNumberPhrase[] = "\xBA\xCF\xCD\xAC\xBA\xC5\xCA\xC7";
 
 // The price as the order page expects it: three decimals for codes whose
 // first byte is '1' or '5' (funds and bonds trade in thousandths), two

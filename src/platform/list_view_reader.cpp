@@ -1,24 +1,24 @@
-#include "queries/list_view_reader.h"
+#include "platform/list_view_reader.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "queries/table_text.h"
-#include "support/text_utils.h"
+#include "text/table_text.h"
+#include "text/gbk_text.h"
 
 namespace zelvo {
 namespace {
 
 // Captions are read into a fixed buffer, so longer captions are cut.
-constexpr int kCaptionBufferSize = 256;
+constexpr int captionBufferSize = 256;
 
 // Cells are read into a buffer that starts at this size and doubles until
 // the text fits. The ceiling only guards against a control that never
 // reports an end; no real cell comes near it.
-constexpr size_t kFirstCellBufferSize = 256;
-constexpr size_t kLastCellBufferSize = size_t{1} << 26;
+constexpr size_t firstCellBufferSize = 256;
+constexpr size_t lastCellBufferSize = size_t{1} << 26;
 
 // A text cut by a buffer limit may end in the first half of a double-byte
 // character; that half is dropped so no broken character is handed on.
@@ -73,17 +73,17 @@ int ListViewReader::columnCount() const
 
 std::string ListViewReader::columnText(int column) const
 {
-    char buffer[kCaptionBufferSize] = {};
+    char buffer[captionBufferSize] = {};
     LVCOLUMNA info = {};
     info.mask = LVCF_TEXT;
     info.pszText = buffer;
-    info.cchTextMax = kCaptionBufferSize;
+    info.cchTextMax = captionBufferSize;
     if (SendMessageA(list_, LVM_GETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info)) == 0) {
         return {};
     }
-    buffer[kCaptionBufferSize - 1] = '\0';
+    buffer[captionBufferSize - 1] = '\0';
     std::string caption(buffer);
-    if (caption.size() == kCaptionBufferSize - 1) {
+    if (caption.size() == captionBufferSize - 1) {
         dropCutCharacter(caption);
     }
     return caption;
@@ -91,12 +91,12 @@ std::string ListViewReader::columnText(int column) const
 
 std::string ListViewReader::cellText(int row, int column) const
 {
-    for (size_t capacity = kFirstCellBufferSize;; capacity *= 2) {
+    for (size_t capacity = firstCellBufferSize;; capacity *= 2) {
         std::string text = readCell(list_, row, column, capacity);
         if (readWasWhole(text.size(), capacity)) {
             return text;
         }
-        if (capacity >= kLastCellBufferSize) {
+        if (capacity >= lastCellBufferSize) {
             dropCutCharacter(text);
             return text;
         }

@@ -6,7 +6,7 @@
 
 #include "client.h"
 #include "dialogs.h"
-#include "orders/control_operations.h"
+#include "client/prompts.h"
 #include "platform/windows_ui.h"
 
 using substitute::Client;
@@ -72,7 +72,7 @@ bool isChecked(HWND dialog)
 
 }  // namespace
 
-TEST(ControlOperations, TrackerTakesEachPromptOnceAndSkipsPopupsWithoutButton)
+TEST(Prompts, TrackerTakesEachPromptOnceAndSkipsPopupsWithoutButton)
 {
     Client client({});
     const HWND main = client.mainWindow();
@@ -82,40 +82,40 @@ TEST(ControlOperations, TrackerTakesEachPromptOnceAndSkipsPopupsWithoutButton)
     notice.withPromptButton = false;
     const HWND noButton = client.openPopup(notice);
     const ULONGLONG start = GetTickCount64();
-    EXPECT_FALSE(zelvo::waitForNewPopup(tracker, main, shortWaitMs)) << "a pop-up without 7015 is no prompt";
+    EXPECT_FALSE(zelvo::waitForPrompt(tracker, main, shortWaitMs)) << "a pop-up without 7015 is no prompt";
     const ULONGLONG waited = GetTickCount64() - start;
     EXPECT_GE(waited, shortWaitMs);
     EXPECT_LT(waited, shortWaitMs + 1000) << "the bound is elapsed time";
     EXPECT_EQ(tracker.popup, nullptr);
 
     const HWND first = client.openPopup(prompt("交易确认 买入", "消息一"));
-    ASSERT_TRUE(zelvo::waitForNewPopup(tracker, main, shortWaitMs));
+    ASSERT_TRUE(zelvo::waitForPrompt(tracker, main, shortWaitMs));
     EXPECT_EQ(tracker.popup, first);
     EXPECT_EQ(zelvo::readCaption(tracker), "交易确认 买入");
     EXPECT_EQ(zelvo::readText(tracker), "消息一");
-    EXPECT_FALSE(zelvo::waitForNewPopup(tracker, main, shortWaitMs)) << "the recorded prompt is still open";
+    EXPECT_FALSE(zelvo::waitForPrompt(tracker, main, shortWaitMs)) << "the recorded prompt is still open";
 
     const HWND second = client.openPopup(prompt("提示", "消息二"));
-    ASSERT_TRUE(zelvo::waitForNewPopup(tracker, main, shortWaitMs));
+    ASSERT_TRUE(zelvo::waitForPrompt(tracker, main, shortWaitMs));
     EXPECT_EQ(tracker.popup, second);
     zelvo::clickButton(tracker);
     EXPECT_FALSE(IsWindow(second)) << "a sent click returns after the client handled it";
-    EXPECT_FALSE(zelvo::waitForNewPopup(tracker, main, shortWaitMs))
+    EXPECT_FALSE(zelvo::waitForPrompt(tracker, main, shortWaitMs))
         << "an earlier prompt in front again is not taken a second time";
 
     PromptTracker fresh;
-    ASSERT_TRUE(zelvo::waitForNewPopup(fresh, main, shortWaitMs)) << "a new tracker takes a prompt already open";
+    ASSERT_TRUE(zelvo::waitForPrompt(fresh, main, shortWaitMs)) << "a new tracker takes a prompt already open";
     EXPECT_EQ(fresh.popup, first);
 
     PromptTracker any;
     zelvo::recordPopup(any, first);
-    EXPECT_FALSE(zelvo::waitForNextPopup(any, main, shortWaitMs)) << "the plain wait skips recorded pop-ups too";
+    EXPECT_FALSE(zelvo::waitForAnyPopup(any, main, shortWaitMs)) << "the plain wait skips recorded pop-ups too";
     zelvo::clickButton(fresh);
-    ASSERT_TRUE(zelvo::waitForNextPopup(any, main, shortWaitMs)) << "the plain wait takes a pop-up without 7015";
+    ASSERT_TRUE(zelvo::waitForAnyPopup(any, main, shortWaitMs)) << "the plain wait takes a pop-up without 7015";
     EXPECT_EQ(any.popup, noButton);
 }
 
-TEST(ControlOperations, WaitUntilClosedIsBounded)
+TEST(Prompts, WaitUntilClosedIsBounded)
 {
     Client client({});
     const HWND popup = client.openPopup(prompt("提示", "消息"));
@@ -128,7 +128,7 @@ TEST(ControlOperations, WaitUntilClosedIsBounded)
     EXPECT_TRUE(zelvo::waitUntilClosed(popup, 5000)) << "the posted click closes it soon after";
 }
 
-TEST(ControlOperations, FillSetsTheCheckBoxAndRefusesIncompleteDialogs)
+TEST(Prompts, FillSetsTheCheckBoxAndRefusesIncompleteDialogs)
 {
     Client client({});
     for (bool checkedBefore : {true, false}) {
@@ -152,7 +152,7 @@ TEST(ControlOperations, FillSetsTheCheckBoxAndRefusesIncompleteDialogs)
 
 // The enabled pop-up: the frontmost visible, enabled window of the client's
 // thread owned by the main window, directly or through its owners.
-TEST(ControlOperations, EnabledPopupIsTheFrontmostOwnedWindowOfTheClientThread)
+TEST(Prompts, EnabledPopupIsTheFrontmostOwnedWindowOfTheClientThread)
 {
     Client client({});
     const HWND main = client.mainWindow();

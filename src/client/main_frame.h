@@ -13,9 +13,9 @@ namespace zelvo {
 // windows count.
 [[nodiscard]] HWND findDescendant(HWND root, const char* windowClass, const char* text);
 
-// Closes every enabled pop-up of the session's main window, one after the
-// other. False when one of them did not close within its bound; it is then
-// left alone and the caller must stop before touching the client.
-[[nodiscard]] bool closePopups();
+// Closes every enabled pop-up of the main window, one after the other. False
+// when one of them did not close within its bound; it is then left alone and
+// the caller must stop before touching the client.
+[[nodiscard]] bool closePopups(HWND mainWindow);
 
 }  // namespace zelvo

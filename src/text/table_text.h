@@ -11,10 +11,10 @@ namespace zelvo {
 
 // Names of the currency summary, as GBK bytes so they are the same whatever
 // the compiler's execution character set.
-inline constexpr char kCurrencyCaption[] = "\xB1\xD2\xD6\xD6";         // "币种"
-inline constexpr char kRenminbiName[] = "\xC8\xCB\xC3\xF1\xB1\xD2";    // "人民币"
-inline constexpr char kUsDollarName[] = "\xC3\xC0\xD4\xAA";            // "美元"
-inline constexpr char kHongKongDollarName[] = "\xB8\xDB\xD4\xAA";      // "港元"
+inline constexpr char currencyCaption[] = "\xB1\xD2\xD6\xD6";         // "币种"
+inline constexpr char renminbiName[] = "\xC8\xCB\xC3\xF1\xB1\xD2";    // "人民币"
+inline constexpr char usDollarName[] = "\xC3\xC0\xD4\xAA";            // "美元"
+inline constexpr char hongKongDollarName[] = "\xB8\xDB\xD4\xAA";      // "港元"
 
 // The header line of `captions`, then one line per row 0..rowCount-1 with
 // the cells of columns 0..N-1 in order. No captions give the empty text,

@@ -1,19 +1,15 @@
-#include "attach/function_tree.h"
+#include "client/function_tree.h"
 
 #include <cstring>
 #include <vector>
 
-#include "attach/attach_texts.h"
+#include "client/bounds.h"
+#include "client/client_ui.h"
 #include "platform/windows_ui.h"
 
 namespace zelvo {
 
 namespace {
-
-constexpr DWORD clickPauseMs = 100;
-// 50 clicks of 200 ms each: about ten seconds for one page to come up.
-constexpr int openFunctionClickLimit = 50;
-constexpr char nestedDialogBroker[] = "齐鲁";
 
 // The item's whole text. The buffer grows until the text fits; it is zeroed
 // and terminated by us because Wine leaves a cut text unterminated.
@@ -42,7 +38,7 @@ HTREEITEM nextItem(HWND tree, HTREEITEM item, UINT relation)
 
 bool isUnwalked(const std::string& caption)
 {
-    for (const char* unwalked : attach_texts::unwalkedCaptions) {
+    for (const char* unwalked : client_ui::unwalkedCaptions) {
         if (caption == unwalked) {
             return true;
         }
@@ -55,13 +51,13 @@ bool isLiveVisibleEnabled(HWND window)
     return IsWindowVisible(window) && IsWindowEnabled(window) && IsWindow(window);
 }
 
-bool isActivePage(HWND page, const std::string& brokerName)
+bool isActivePage(HWND page, const BrokerProfile& profile)
 {
-    if (isLiveVisibleEnabled(FindWindowExA(page, nullptr, attach_texts::listViewClass, nullptr))) {
+    if (isLiveVisibleEnabled(FindWindowExA(page, nullptr, client_ui::listViewClass, nullptr))) {
         return true;
     }
-    return brokerName == nestedDialogBroker &&
-           isLiveVisibleEnabled(FindWindowExA(page, nullptr, attach_texts::dialogClass, nullptr));
+    return profile.nestedDialogPages &&
+           isLiveVisibleEnabled(FindWindowExA(page, nullptr, client_ui::dialogClass, nullptr));
 }
 
 // The centre of the item's text, in screen coordinates.
@@ -76,86 +72,61 @@ POINT itemCentreOnScreen(HWND tree, HTREEITEM item)
     return centre;
 }
 
-LONG shiftInside(LONG low, LONG high, LONG deskLow, LONG deskHigh)
-{
-    LONG shift = 0;
-    if (low < deskLow) {
-        shift = deskLow - low;
-    }
-    if (high + shift > deskHigh) {
-        shift = deskHigh - high;  // the second shift wins for an oversized window
-    }
-    return shift;
-}
-
 }  // namespace
 
-void collectTreeItems(SessionState& state, HTREEITEM item)
+void collectTreeItems(HWND tree, HTREEITEM item, TreeItems& items)
 {
     if (item == nullptr) {
-        state.treeItems.clear();
+        items.clear();
     } else {
-        const std::string caption = treeItemText(state.functionTree, item);
-        state.treeItems[caption] = item;
+        const std::string caption = treeItemText(tree, item);
+        items[caption] = item;
         if (isUnwalked(caption)) {
             return;
         }
     }
-    for (HTREEITEM child = nextItem(state.functionTree, item, TVGN_CHILD); child != nullptr;
-         child = nextItem(state.functionTree, child, TVGN_NEXT)) {
-        collectTreeItems(state, child);
+    for (HTREEITEM child = nextItem(tree, item, TVGN_CHILD); child != nullptr; child = nextItem(tree, child, TVGN_NEXT)) {
+        collectTreeItems(tree, child, items);
     }
 }
 
-HWND findActivePage(const SessionState& state)
+HWND findActivePage(const Client& client)
 {
-    const HWND host = findDescendantById(state.mainWindow, state.profile.pageHostId);
+    const HWND host = findDescendantById(client.mainWindow, client.profile.pageHostId);
     if (host == nullptr) {
         return nullptr;
     }
     HWND page = nullptr;
-    while ((page = FindWindowExA(host, page, attach_texts::dialogClass, nullptr)) != nullptr) {
-        if (isActivePage(page, state.profile.brokerName)) {
+    while ((page = FindWindowExA(host, page, client_ui::dialogClass, nullptr)) != nullptr) {
+        if (isActivePage(page, client.profile)) {
             return page;
         }
     }
     return nullptr;
 }
 
-HWND openFunction(SessionState& state, const std::string& caption)
+HWND openFunction(const Client& client, HWND tree, TreeItems& items, const std::string& caption)
 {
-    const HWND tree = state.functionTree;
     const HTREEITEM selected = nextItem(tree, nullptr, TVGN_CARET);
-    const HWND previous = findActivePage(state);
-    const HTREEITEM item = state.treeItems[caption];
+    const HWND previous = findActivePage(client);
+    const HTREEITEM item = items[caption];
     if (selected == item && previous != nullptr) {
         return previous;
     }
     SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
     const POINT centre = itemCentreOnScreen(tree, item);
     NMHDR click = {tree, static_cast<UINT_PTR>(GetDlgCtrlID(tree)), static_cast<UINT>(NM_CLICK)};
-    for (int attempt = 0; attempt < openFunctionClickLimit; ++attempt) {
+    for (int attempt = 0; attempt < bounds::treeClickLimit; ++attempt) {
         SetCursorPos(centre.x, centre.y);
-        Sleep(clickPauseMs);
+        Sleep(bounds::treeClickPauseMs);
         SendMessageA(GetParent(tree), WM_NOTIFY, click.idFrom, reinterpret_cast<LPARAM>(&click));
-        Sleep(clickPauseMs);
-        const HWND page = findActivePage(state);
+        Sleep(bounds::treeClickPauseMs);
+        const HWND page = findActivePage(client);
         if (page != nullptr && page != previous) {
             return page;
         }
     }
     return nullptr;
-}
-
-void placeInsideDesktop(HWND window)
-{
-    RECT desktop = {};
-    RECT box = {};
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    GetWindowRect(window, &box);
-    const LONG dx = shiftInside(box.left, box.right, desktop.left, desktop.right);
-    const LONG dy = shiftInside(box.top, box.bottom, desktop.top, desktop.bottom);
-    MoveWindow(window, box.left + dx, box.top + dy, box.right - box.left, box.bottom - box.top, TRUE);
 }
 
 }  // namespace zelvo

@@ -1,23 +1,23 @@
-#include "queries/table_text.h"
+#include "text/table_text.h"
 
-#include "support/text_utils.h"
+#include "text/gbk_text.h"
 
 namespace zelvo {
 namespace {
 
-constexpr char kCellSeparator = '\t';
-constexpr char kLineSeparator = '\n';
+constexpr char cellSeparator = '\t';
+constexpr char lineSeparator = '\n';
 
 // In a funds line a label stands between a blank and a colon, and a value
 // between a colon and a blank.
-constexpr char kLabelStart = ' ';
-constexpr char kValueStart = ':';
+constexpr char labelStart = ' ';
+constexpr char valueStart = ':';
 
 void appendHeader(std::string& table, const std::vector<std::string>& captions)
 {
     for (size_t column = 0; column < captions.size(); ++column) {
         if (column > 0) {
-            table += kCellSeparator;
+            table += cellSeparator;
         }
         table += captions[column];
     }
@@ -27,7 +27,7 @@ void appendRow(std::string& table, int row, int columnCount,
                const std::function<std::string(int row, int column)>& cell)
 {
     for (int column = 0; column < columnCount; ++column) {
-        table += column == 0 ? kLineSeparator : kCellSeparator;
+        table += column == 0 ? lineSeparator : cellSeparator;
         table += cell(row, column);
     }
 }
@@ -35,16 +35,16 @@ void appendRow(std::string& table, int row, int columnCount,
 void appendCells(std::string& table, const std::vector<std::string>& cells)
 {
     for (const std::string& text : cells) {
-        table += kCellSeparator;
+        table += cellSeparator;
         table += text;
     }
 }
 
 void appendCurrencyLine(std::string& table, const char* name, const std::string& fundsLine)
 {
-    table += kLineSeparator;
+    table += lineSeparator;
     table += name;
-    appendCells(table, extractBetween(fundsLine, kValueStart, kLabelStart));
+    appendCells(table, extractBetween(fundsLine, valueStart, labelStart));
 }
 
 }  // namespace
@@ -65,11 +65,11 @@ std::string currencySummary(const std::string& rmbLine, const std::string& usdLi
                             const std::string& hkdLine)
 {
     // Only the renminbi line gives the labels; the other lines add values.
-    std::string table = kCurrencyCaption;
-    appendCells(table, extractBetween(rmbLine, kLabelStart, kValueStart));
-    appendCurrencyLine(table, kRenminbiName, rmbLine);
-    appendCurrencyLine(table, kUsDollarName, usdLine);
-    appendCurrencyLine(table, kHongKongDollarName, hkdLine);
+    std::string table = currencyCaption;
+    appendCells(table, extractBetween(rmbLine, labelStart, valueStart));
+    appendCurrencyLine(table, renminbiName, rmbLine);
+    appendCurrencyLine(table, usDollarName, usdLine);
+    appendCurrencyLine(table, hongKongDollarName, hkdLine);
     return table;
 }
 

@@ -1,16 +1,16 @@
-#include "orders/order_texts.h"
+#include "text/order_texts.h"
 
 #include <climits>
 #include <cstdio>
 
-#include "support/text_utils.h"
+#include "text/gbk_text.h"
 
 namespace zelvo {
 namespace {
 
 // Large enough for any double in fixed notation: DBL_MAX with sign, 309
 // integer digits and three decimals is 314 bytes.
-constexpr size_t kPriceBufferSize = 512;
+constexpr size_t priceBufferSize = 512;
 
 [[nodiscard]] bool tradesInThousandths(const std::string& code) noexcept
 {
@@ -35,7 +35,7 @@ constexpr size_t kPriceBufferSize = 512;
 
 std::string priceText(const std::string& code, double price)
 {
-    char buffer[kPriceBufferSize] = {};
+    char buffer[priceBufferSize] = {};
     const int written = tradesInThousandths(code) ? std::snprintf(buffer, sizeof buffer, "%.3f", price)
                                                   : std::snprintf(buffer, sizeof buffer, "%.2f", price);
     if (written < 0) {
@@ -51,7 +51,7 @@ std::string quantityText(int quantity)
 
 int contractNumber(const std::string& promptText)
 {
-    const size_t phraseAt = findText(promptText, kContractNumberPhrase);
+    const size_t phraseAt = findText(promptText, contractNumberPhrase);
     if (phraseAt == std::string::npos) {
         return -1;
     }
