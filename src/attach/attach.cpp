@@ -8,6 +8,7 @@
 #include "client/function_tree.h"
 #include "client/main_frame.h"
 #include "platform/windows_ui.h"
+#include "session/operation.h"
 #include "session/session.h"
 #include "zelvo_answers.h"
 
@@ -34,13 +35,19 @@ bool fail(std::string& message, const std::string& reason)
     return false;
 }
 
-bool treeVisibleAfterClicks(HWND tree, HWND tradeSwitch, POINT point)
+// Clicks the trade switch until the tree shows. The switch's client area
+// is read for each click, so a switch resized meanwhile is clicked where
+// it shows the tree now.
+bool treeVisibleAfterClicks(const Client& client, HWND tree, HWND tradeSwitch, const Edition& edition,
+                            AccountKind kind)
 {
-    for (int attempt = 0; attempt < bounds::switchClickLimit; ++attempt) {
+    for (int attempt = 0; attempt < bounds::switchClickLimit && client.answering(); ++attempt) {
         if (IsWindowVisible(tree)) {
             return true;
         }
-        postClick(tradeSwitch, point);
+        RECT switchClient = {};
+        GetClientRect(tradeSwitch, &switchClient);
+        postClick(client.channel, tradeSwitch, treeSwitchPoint(edition, kind, switchClient));
         Sleep(bounds::switchClickPauseMs);
     }
     return IsWindowVisible(tree) != FALSE;
@@ -48,7 +55,7 @@ bool treeVisibleAfterClicks(HWND tree, HWND tradeSwitch, POINT point)
 
 // Finds the function tree for the edition and account and makes it visible,
 // then fills the profile. Empty text on success, else the refusal.
-std::string openFunctionTree(SessionState& s, const Edition& edition, const AttachView& view)
+std::string openFunctionTree(SessionState& s, const Client& client, const Edition& edition, const AttachView& view)
 {
     const AccountKind kind = accountKind(edition, view.account);
     if (kind == AccountKind::Unknown) {
@@ -61,11 +68,9 @@ std::string openFunctionTree(SessionState& s, const Edition& edition, const Atta
     // A hidden main frame hides the tree too (an earlier attach hid it):
     // show it first, or the tree could never be seen visible.
     if (!IsWindowVisible(s.mainWindow)) {
-        ShowWindow(s.mainWindow, SW_SHOWNORMAL);
+        static_cast<void>(showWindow(client.channel, s.mainWindow, SW_SHOWNORMAL));
     }
-    RECT switchClient = {};
-    GetClientRect(view.tradeSwitch, &switchClient);
-    if (!treeVisibleAfterClicks(tree, view.tradeSwitch, treeSwitchPoint(edition, kind, switchClient))) {
+    if (!treeVisibleAfterClicks(client, tree, view.tradeSwitch, edition, kind)) {
         return answers::treeNotShown;
     }
     s.functionTree = tree;
@@ -76,9 +81,8 @@ std::string openFunctionTree(SessionState& s, const Edition& edition, const Atta
 // Opens the page of every profile caption the tree holds, once (a caption in
 // two slots is opened for the first). Gives the caption whose page did not
 // come up, if any.
-std::optional<std::string> openAllPages(SessionState& s)
+std::optional<std::string> openAllPages(SessionState& s, const Client& client)
 {
-    const Client client = s.client();
     for (const Page page : openingOrder) {
         const std::string& caption = s.profile.caption(page);
         if (s.treeItems.find(caption) == s.treeItems.end() || s.pageWindows[caption] != nullptr) {
@@ -95,27 +99,64 @@ std::optional<std::string> openAllPages(SessionState& s)
 
 // Places and shows the client, learns the tree and opens every page, then
 // hides the client again and marks the session attached.
-bool finishAttach(SessionState& s, std::string password, const std::string& title, std::string& message)
+bool finishAttach(SessionState& s, const Client& client, std::string password, const std::string& title,
+                  std::string& message)
 {
-    placeInsideDesktop(s.mainWindow);
-    ShowWindow(s.mainWindow, SW_SHOWNORMAL);
-    if (!closePopups(s.mainWindow)) {
-        return fail(message, answers::popupsStayOpen);
+    MessageChannel& channel = client.channel;
+    static_cast<void>(placeInsideDesktop(channel, s.mainWindow) && showWindow(channel, s.mainWindow, SW_SHOWNORMAL));
+    const PopupsClosed popups = closePopups(client);
+    if (popups != PopupsClosed::All) {
+        return fail(message, popups == PopupsClosed::OneStaysOpen ? answers::popupsStayOpen : "");
     }
-    collectTreeItems(s.functionTree, nullptr, s.treeItems);
+    collectTreeItems(channel, s.functionTree, nullptr, s.treeItems);
     POINT cursor = {};
     GetCursorPos(&cursor);
-    const std::optional<std::string> missing = openAllPages(s);
+    const std::optional<std::string> missing = openAllPages(s, client);
     SetCursorPos(cursor.x, cursor.y);
-    if (missing) {
+    if (missing || channel.lost()) {
         // The client is left shown, so the person at it sees the page that did not open.
-        return fail(message, answers::pageNotOpened + *missing);
+        return fail(message, answers::pageNotOpened + missing.value_or(std::string()));
     }
-    ShowWindow(s.mainWindow, SW_HIDE);
+    if (!showWindow(channel, s.mainWindow, SW_HIDE)) {
+        return false;
+    }
     s.tradePassword = std::move(password);
     message = answers::welcome + title;
     s.attached = true;
     return true;
+}
+
+// Everything the attach does once it holds the lock; the channel tells
+// whether the client stopped answering meanwhile.
+bool attach(SessionState& s, MessageChannel& channel, std::string password, std::string& message)
+{
+    s.attached = false;
+    s.pageWindows.clear();
+    s.mainWindow = findMainFrame();
+    if (s.mainWindow == nullptr) {
+        return fail(message, answers::noMainFrame);
+    }
+    const Client client = s.client(channel);
+    if (findDescendant(channel, s.mainWindow, client_ui::staticClass, client_ui::lockScreen) != nullptr) {
+        return fail(message, answers::lockedRefusal);
+    }
+    s.accountBox = findDescendant(channel, s.mainWindow, client_ui::comboBoxClass, nullptr);
+    AttachView view;
+    view.title = windowText(channel, s.mainWindow);
+    view.account = comboSelectionText(channel, s.accountBox);
+    view.tradeSwitch = findDescendantById(s.mainWindow, client_ui::tradeSwitchId);
+    const Edition* edition = channel.lost() ? nullptr : recognizeEdition(view.title);
+    if (edition == nullptr) {
+        return fail(message, answers::unsupportedRefusal);
+    }
+    if (view.tradeSwitch == nullptr) {
+        return fail(message, answers::noFunctionTree);
+    }
+    const std::string refusal = openFunctionTree(s, client, *edition, view);
+    if (!refusal.empty()) {
+        return fail(message, refusal);
+    }
+    return finishAttach(s, client, std::move(password), view.title, message);
 }
 
 }  // namespace
@@ -123,33 +164,17 @@ bool finishAttach(SessionState& s, std::string password, const std::string& titl
 bool attachClient(std::string password, std::string& message)
 {
     SessionState& s = session();
+    if (refuseNestedCall(s, message)) {
+        return false;
+    }
     LockGuard guard(s.lock);
-    s.attached = false;
-    s.pageWindows.clear();
-    s.mainWindow = findMainFrame();
-    if (s.mainWindow == nullptr) {
-        return fail(message, answers::noMainFrame);
+    MessageChannel channel = s.channel();
+    const bool attached = attach(s, channel, std::move(password), message);
+    if (channel.lost()) {
+        message = answers::clientNotAnswering;
+        return false;
     }
-    if (findDescendant(s.mainWindow, client_ui::staticClass, client_ui::lockScreen) != nullptr) {
-        return fail(message, answers::lockedRefusal);
-    }
-    s.accountBox = findDescendant(s.mainWindow, client_ui::comboBoxClass, nullptr);
-    AttachView view;
-    view.title = windowText(s.mainWindow);
-    view.account = comboSelectionText(s.accountBox);
-    view.tradeSwitch = findDescendantById(s.mainWindow, client_ui::tradeSwitchId);
-    const Edition* edition = recognizeEdition(view.title);
-    if (edition == nullptr) {
-        return fail(message, answers::unsupportedRefusal);
-    }
-    if (view.tradeSwitch == nullptr) {
-        return fail(message, answers::noFunctionTree);
-    }
-    const std::string refusal = openFunctionTree(s, *edition, view);
-    if (!refusal.empty()) {
-        return fail(message, refusal);
-    }
-    return finishAttach(s, std::move(password), view.title, message);
+    return attached;
 }
 
 }  // namespace zelvo

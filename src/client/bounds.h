@@ -5,6 +5,12 @@
 
 namespace zelvo::bounds {
 
+// Each exchange with the client's thread: a message sent, a text read, an
+// accessible call. The client's thread does stop answering for seconds at a
+// time (a slow network call made on it, a reconnect); past this the
+// operation stops, sends nothing more and says so.
+constexpr DWORD clientAnswerMs = 5000;
+
 // Each prompt of an order or a cancel, and a query's answer.
 constexpr DWORD answerWaitMs = 30000;
 // A query's answer is also given up after this many polls, whichever comes first.

@@ -1,7 +1,6 @@
 #include "client/function_tree.h"
 
 #include <cstring>
-#include <vector>
 
 #include "client/bounds.h"
 #include "client/client_ui.h"
@@ -13,27 +12,30 @@ namespace {
 
 // The item's whole text. The buffer grows until the text fits; it is zeroed
 // and terminated by us because Wine leaves a cut text unterminated.
-std::string treeItemText(HWND tree, HTREEITEM item)
+std::string treeItemText(MessageChannel& channel, HWND tree, HTREEITEM item)
 {
     for (size_t capacity = 256;; capacity *= 2) {
-        std::vector<char> buffer(capacity + 1, '\0');
-        TVITEMA query = {};
+        MessageBuffer text(capacity + 1);
+        MessageBuffer queryBuffer(sizeof(TVITEMA));
+        TVITEMA& query = queryBuffer.record<TVITEMA>();
         query.mask = TVIF_TEXT;
         query.hItem = item;
-        query.pszText = buffer.data();
+        query.pszText = text.bytes();
         query.cchTextMax = static_cast<int>(capacity);
-        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query));
-        buffer[capacity] = '\0';
-        const size_t length = std::strlen(buffer.data());
+        if (!channel.send(tree, TVM_GETITEMA, 0, queryBuffer.address(), {&queryBuffer, &text})) {
+            return {};
+        }
+        const size_t length = std::strlen(text.bytes());
         if (length + 1 < capacity || capacity >= 65536) {
-            return std::string(buffer.data(), length);
+            return std::string(text.bytes(), length);
         }
     }
 }
 
-HTREEITEM nextItem(HWND tree, HTREEITEM item, UINT relation)
+HTREEITEM nextItem(MessageChannel& channel, HWND tree, HTREEITEM item, UINT relation)
 {
-    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+    const LPARAM from = reinterpret_cast<LPARAM>(item);
+    return reinterpret_cast<HTREEITEM>(channel.send(tree, TVM_GETNEXTITEM, relation, from).value_or(0));
 }
 
 bool isUnwalked(const std::string& caption)
@@ -61,32 +63,46 @@ bool isActivePage(HWND page, const BrokerProfile& profile)
 }
 
 // The centre of the item's text, in screen coordinates.
-POINT itemCentreOnScreen(HWND tree, HTREEITEM item)
+POINT itemCentreOnScreen(MessageChannel& channel, HWND tree, HTREEITEM item)
 {
     // TVM_GETITEMRECT takes the item in the first bytes of the rectangle.
-    RECT box = {};
-    std::memcpy(&box, &item, sizeof item);
-    SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&box));
+    MessageBuffer boxBuffer(sizeof(RECT));
+    std::memcpy(boxBuffer.bytes(), &item, sizeof item);
+    if (!channel.send(tree, TVM_GETITEMRECT, TRUE, boxBuffer.address(), {&boxBuffer})) {
+        return {};
+    }
+    const RECT& box = boxBuffer.record<RECT>();
     POINT centre = {(box.left + box.right) / 2, (box.top + box.bottom) / 2};
     ClientToScreen(tree, &centre);
     return centre;
 }
 
+// The tree's NM_CLICK, sent to its parent as the tree itself reports a click.
+void sendTreeClick(MessageChannel& channel, HWND tree)
+{
+    MessageBuffer clickBuffer(sizeof(NMHDR));
+    NMHDR& click = clickBuffer.record<NMHDR>();
+    click = NMHDR{tree, static_cast<UINT_PTR>(GetDlgCtrlID(tree)), static_cast<UINT>(NM_CLICK)};
+    const WPARAM id = click.idFrom;
+    static_cast<void>(channel.send(GetParent(tree), WM_NOTIFY, id, clickBuffer.address(), {&clickBuffer}));
+}
+
 }  // namespace
 
-void collectTreeItems(HWND tree, HTREEITEM item, TreeItems& items)
+void collectTreeItems(MessageChannel& channel, HWND tree, HTREEITEM item, TreeItems& items)
 {
     if (item == nullptr) {
         items.clear();
     } else {
-        const std::string caption = treeItemText(tree, item);
+        const std::string caption = treeItemText(channel, tree, item);
         items[caption] = item;
         if (isUnwalked(caption)) {
             return;
         }
     }
-    for (HTREEITEM child = nextItem(tree, item, TVGN_CHILD); child != nullptr; child = nextItem(tree, child, TVGN_NEXT)) {
-        collectTreeItems(tree, child, items);
+    for (HTREEITEM child = nextItem(channel, tree, item, TVGN_CHILD); child != nullptr;
+         child = nextItem(channel, tree, child, TVGN_NEXT)) {
+        collectTreeItems(channel, tree, child, items);
     }
 }
 
@@ -107,19 +123,19 @@ HWND findActivePage(const Client& client)
 
 HWND openFunction(const Client& client, HWND tree, TreeItems& items, const std::string& caption)
 {
-    const HTREEITEM selected = nextItem(tree, nullptr, TVGN_CARET);
+    MessageChannel& channel = client.channel;
+    const HTREEITEM selected = nextItem(channel, tree, nullptr, TVGN_CARET);
     const HWND previous = findActivePage(client);
     const HTREEITEM item = items[caption];
     if (selected == item && previous != nullptr) {
         return previous;
     }
-    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-    const POINT centre = itemCentreOnScreen(tree, item);
-    NMHDR click = {tree, static_cast<UINT_PTR>(GetDlgCtrlID(tree)), static_cast<UINT>(NM_CLICK)};
-    for (int attempt = 0; attempt < bounds::treeClickLimit; ++attempt) {
+    static_cast<void>(channel.send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)));
+    const POINT centre = itemCentreOnScreen(channel, tree, item);
+    for (int attempt = 0; attempt < bounds::treeClickLimit && !channel.lost(); ++attempt) {
         SetCursorPos(centre.x, centre.y);
         Sleep(bounds::treeClickPauseMs);
-        SendMessageA(GetParent(tree), WM_NOTIFY, click.idFrom, reinterpret_cast<LPARAM>(&click));
+        sendTreeClick(channel, tree);
         Sleep(bounds::treeClickPauseMs);
         const HWND page = findActivePage(client);
         if (page != nullptr && page != previous) {

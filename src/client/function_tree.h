@@ -17,10 +17,11 @@ using TreeItems = std::map<std::string, HTREEITEM>;
 
 // With null: empties `items` and records the whole tree; with an item:
 // records it and, unless its caption is one of the unwalked ones, its subtree.
-void collectTreeItems(HWND tree, HTREEITEM item, TreeItems& items);
+void collectTreeItems(MessageChannel& channel, HWND tree, HTREEITEM item, TreeItems& items);
 
 // Clicks the caption's tree item until the client shows a new active page.
-// Null when no new page came within the bound of clicks.
+// Null when no new page came within the bound of clicks, or the client's
+// thread stopped answering (the channel is then lost).
 [[nodiscard]] HWND openFunction(const Client& client, HWND tree, TreeItems& items, const std::string& caption);
 
 // The page whose list (or, on editions with nested dialogs, nested dialog)

@@ -11,29 +11,33 @@ namespace zelvo {
 
 namespace {
 
-bool matches(HWND window, const char* windowClass, const char* text)
+bool matches(MessageChannel& channel, HWND window, const char* windowClass, const char* text)
 {
     return (windowClass == nullptr || className(window) == windowClass) &&
-           (text == nullptr || shortWindowText(window) == text);
+           (text == nullptr || shortWindowText(channel, window) == text);
+}
+
+bool closed(HWND mainWindow, HWND popup)
+{
+    const HWND current = enabledPopup(mainWindow);
+    return !IsWindowVisible(popup) || (current != nullptr && current != popup);
 }
 
 // Sends WM_CLOSE and waits until the pop-up is hidden or another one has
-// come up in front of it. False when neither happened within the bound.
-bool closeOnePopup(HWND mainWindow, HWND popup)
+// come up in front of it, within one bound for both.
+PopupsClosed closeOnePopup(const Client& client, HWND popup)
 {
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(popup, WM_CLOSE, 0, 0, SMTO_NORMAL, bounds::popupCloseMs, &ignored);
     const Deadline deadline(bounds::popupCloseMs);
-    for (;;) {
-        const HWND current = enabledPopup(mainWindow);
-        if (!IsWindowVisible(popup) || (current != nullptr && current != popup)) {
-            return true;
-        }
-        if (deadline.expired()) {
-            return false;
-        }
-        Sleep(1);
+    if (!client.channel.send(popup, WM_CLOSE, 0, 0)) {
+        return PopupsClosed::NoAnswer;
     }
+    while (!closed(client.mainWindow, popup)) {
+        if (deadline.expired()) {
+            return PopupsClosed::OneStaysOpen;
+        }
+        Sleep(bounds::pollPauseMs);
+    }
+    return PopupsClosed::All;
 }
 
 }  // namespace
@@ -52,33 +56,36 @@ HWND findMainFrame()
     return nullptr;
 }
 
-HWND findDescendant(HWND root, const char* windowClass, const char* text)
+HWND findDescendant(MessageChannel& channel, HWND root, const char* windowClass, const char* text)
 {
     if (root == nullptr) {
         return nullptr;
     }
-    if (matches(root, windowClass, text)) {
+    if (matches(channel, root, windowClass, text)) {
         return root;
     }
     HWND child = nullptr;
     while ((child = FindWindowExA(root, child, nullptr, nullptr)) != nullptr) {
-        if (HWND found = findDescendant(child, windowClass, text)) {
+        if (HWND found = findDescendant(channel, child, windowClass, text)) {
             return found;
         }
     }
     return nullptr;
 }
 
-bool closePopups(HWND mainWindow)
+PopupsClosed closePopups(const Client& client)
 {
-    HWND popup = enabledPopup(mainWindow);
-    for (int closed = 0; popup != nullptr; ++closed) {
-        if (closed >= bounds::popupLimit || !closeOnePopup(mainWindow, popup)) {
-            return false;
+    HWND popup = enabledPopup(client.mainWindow);
+    for (int count = 0; popup != nullptr; ++count) {
+        if (count >= bounds::popupLimit) {
+            return PopupsClosed::OneStaysOpen;
         }
-        popup = enabledPopup(mainWindow);
+        if (const PopupsClosed result = closeOnePopup(client, popup); result != PopupsClosed::All) {
+            return result;
+        }
+        popup = enabledPopup(client.mainWindow);
     }
-    return true;
+    return PopupsClosed::All;
 }
 
 }  // namespace zelvo

@@ -3,6 +3,9 @@
 #pragma once
 #include <windows.h>
 
+#include "client/client.h"
+#include "platform/message_channel.h"
+
 namespace zelvo {
 
 // The client's main frame in this process, or null.
@@ -10,12 +13,19 @@ namespace zelvo {
 
 // The first window at or below `root`, depth first in pre-order, whose class
 // name and window text equal the given ones (null: any). Hidden and disabled
-// windows count.
-[[nodiscard]] HWND findDescendant(HWND root, const char* windowClass, const char* text);
+// windows count. The text is read only of windows of the class.
+[[nodiscard]] HWND findDescendant(MessageChannel& channel, HWND root, const char* windowClass, const char* text);
 
-// Closes every enabled pop-up of the main window, one after the other. False
-// when one of them did not close within its bound; it is then left alone and
-// the caller must stop before touching the client.
-[[nodiscard]] bool closePopups(HWND mainWindow);
+// How closing the client's stray pop-ups ended.
+enum class PopupsClosed {
+    All,
+    OneStaysOpen,  // a pop-up did not close within its bound; it is left alone
+    NoAnswer,      // the client's thread did not answer
+};
+
+// Closes every enabled pop-up of the main window, one after the other, each
+// within 5 s in all. On anything but All the caller must stop before
+// touching the client.
+[[nodiscard]] PopupsClosed closePopups(const Client& client);
 
 }  // namespace zelvo

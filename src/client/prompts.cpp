@@ -34,70 +34,81 @@ void recordPopup(PromptTracker& tracker, HWND popup)
     }
 }
 
-bool waitForPrompt(PromptTracker& tracker, HWND mainWindow, DWORD timeoutMs)
+namespace {
+
+// Whether a wait should look again: its time is not up, the main window
+// still exists and the client's thread still answers.
+[[nodiscard]] bool keepWaiting(const Client& client, const Deadline& deadline)
+{
+    return !deadline.expired() && client.alive() && client.answering();
+}
+
+}  // namespace
+
+bool waitForPrompt(const Client& client, PromptTracker& tracker, DWORD timeoutMs)
 {
     const Deadline deadline(timeoutMs);
     do {
         // The caller's own queue keeps moving while it waits, as it would
         // between two of its calls.
         pumpOneMessage();
-        Sleep(1);
-        const HWND candidate = enabledPopup(mainWindow);
+        Sleep(bounds::pollPauseMs);
+        const HWND candidate = enabledPopup(client.mainWindow);
         if (isNewPrompt(tracker, candidate)) {
             recordPopup(tracker, candidate);
             return true;
         }
-    } while (!deadline.expired() && IsWindow(mainWindow));
+    } while (keepWaiting(client, deadline));
     return false;
 }
 
-bool waitForAnyPopup(PromptTracker& tracker, HWND mainWindow, DWORD timeoutMs)
+bool waitForAnyPopup(const Client& client, PromptTracker& tracker, DWORD timeoutMs)
 {
     const Deadline deadline(timeoutMs);
     do {
-        const HWND candidate = enabledPopup(mainWindow);
+        const HWND candidate = enabledPopup(client.mainWindow);
         if (isUnrecorded(tracker, candidate)) {
             recordPopup(tracker, candidate);
             return true;
         }
-        Sleep(1);
-    } while (!deadline.expired() && IsWindow(mainWindow));
+        Sleep(bounds::pollPauseMs);
+    } while (keepWaiting(client, deadline));
     return false;
 }
 
-bool waitUntilClosed(HWND window, DWORD timeoutMs)
+bool waitUntilClosed(const Client& client, HWND window, DWORD timeoutMs)
 {
     const Deadline deadline(timeoutMs);
     while (IsWindow(window)) {
-        if (deadline.expired()) {
+        if (!keepWaiting(client, deadline)) {
             return false;
         }
-        Sleep(1);
+        Sleep(bounds::pollPauseMs);
     }
     return true;
 }
 
-std::string readCaption(const PromptTracker& tracker)
+std::string readCaption(const Client& client, const PromptTracker& tracker)
 {
-    return windowText(tracker.popup);
+    return windowText(client.channel, tracker.popup);
 }
 
-std::string readText(const PromptTracker& tracker)
+std::string readText(const Client& client, const PromptTracker& tracker)
 {
-    return windowText(findDescendantById(tracker.popup, tracker.textId));
+    return windowText(client.channel, findDescendantById(tracker.popup, tracker.textId));
 }
 
-void clickButton(const PromptTracker& tracker)
+bool clickButton(const Client& client, const PromptTracker& tracker)
 {
-    sendButtonClick(findDescendantById(tracker.popup, tracker.buttonId));
+    return sendButtonClick(client.channel, findDescendantById(tracker.popup, tracker.buttonId));
 }
 
-void postClickButton(const PromptTracker& tracker)
+bool postClickButton(const Client& client, const PromptTracker& tracker)
 {
-    postButtonClick(findDescendantById(tracker.popup, tracker.buttonId));
+    return postButtonClick(client.channel, findDescendantById(tracker.popup, tracker.buttonId));
 }
 
-bool fillCheckAndConfirm(const DialogFill& fill, const std::string& text)
+bool fillCheckAndConfirm(const Client& client, const DialogFill& fill, const std::string& text)
 {
     const HWND edit = findDescendantById(fill.dialog, fill.editId);
     const HWND check = findDescendantById(fill.dialog, fill.checkId);
@@ -105,9 +116,10 @@ bool fillCheckAndConfirm(const DialogFill& fill, const std::string& text)
     if (edit == nullptr || check == nullptr || button == nullptr) {
         return false;
     }
-    SetWindowTextA(edit, text.c_str());
-    SendMessageA(check, BM_SETCHECK, BST_CHECKED, 0);
-    sendButtonClick(button);
+    MessageChannel& channel = client.channel;
+    if (setWindowText(channel, edit, text) && channel.send(check, BM_SETCHECK, BST_CHECKED, 0)) {
+        static_cast<void>(sendButtonClick(channel, button));
+    }
     return true;
 }
 

@@ -1,7 +1,10 @@
 // The few operations orders and cancels are built from: following the
 // client's prompt pop-ups one after the other, reading and clicking them,
 // and filling a dialog's edit, check box and button in one go. Every wait is
-// bounded by elapsed time and reports whether it got what it waited for.
+// bounded by elapsed time and reports whether it got what it waited for;
+// every wait also ends at once when the main window is gone, and within the
+// channel's bound when the client's thread stops answering (the channel is
+// then lost).
 #pragma once
 #include <windows.h>
 
@@ -9,6 +12,7 @@
 #include <vector>
 
 #include "client/bounds.h"
+#include "client/client.h"
 #include "client/client_ui.h"
 
 namespace zelvo {
@@ -31,28 +35,29 @@ void recordPopup(PromptTracker& tracker, HWND popup);
 // Waits for a prompt (a pop-up holding the prompt button) that the tracker
 // has not recorded to become the main window's enabled pop-up, and records
 // it. The caller's own queue keeps moving: one of its messages is dispatched
-// per 1 ms pass. False when none came within `timeoutMs`, or at once when the
-// main window is gone.
-[[nodiscard]] bool waitForPrompt(PromptTracker& tracker, HWND mainWindow, DWORD timeoutMs = bounds::answerWaitMs);
+// per 1 ms pass. False when none came.
+[[nodiscard]] bool waitForPrompt(const Client& client, PromptTracker& tracker,
+                                 DWORD timeoutMs = bounds::answerWaitMs);
 
 // Waits for any enabled pop-up of the main window that the tracker has not
 // recorded, prompt or not (a password dialog), and records it. Dispatches
-// none of the caller's messages. False when none came within `timeoutMs`, or
-// at once when the main window is gone.
-[[nodiscard]] bool waitForAnyPopup(PromptTracker& tracker, HWND mainWindow, DWORD timeoutMs = bounds::answerWaitMs);
+// none of the caller's messages. False when none came.
+[[nodiscard]] bool waitForAnyPopup(const Client& client, PromptTracker& tracker,
+                                   DWORD timeoutMs = bounds::answerWaitMs);
 
-// Waits until `window` no longer exists. False when it still did after `timeoutMs`.
-[[nodiscard]] bool waitUntilClosed(HWND window, DWORD timeoutMs = bounds::answerWaitMs);
+// Waits until `window` no longer exists. False when it still did.
+[[nodiscard]] bool waitUntilClosed(const Client& client, HWND window, DWORD timeoutMs = bounds::answerWaitMs);
 
 // The current pop-up's own title.
-[[nodiscard]] std::string readCaption(const PromptTracker& tracker);
-// The current pop-up's message: the text of its control `textId` (empty when it has none).
-[[nodiscard]] std::string readText(const PromptTracker& tracker);
+[[nodiscard]] std::string readCaption(const Client& client, const PromptTracker& tracker);
+// The current pop-up's message: the text of its control `textId` (empty when
+// it has none, or when the client did not answer).
+[[nodiscard]] std::string readText(const Client& client, const PromptTracker& tracker);
 
-// Clicks the current pop-up's button `buttonId`: sent (returns once the
-// client has handled the click) or posted (returns at once).
-void clickButton(const PromptTracker& tracker);
-void postClickButton(const PromptTracker& tracker);
+// Clicks the current pop-up's button `buttonId`: sent (true once the client
+// has handled the click) or posted (true once queued).
+bool clickButton(const Client& client, const PromptTracker& tracker);
+bool postClickButton(const Client& client, const PromptTracker& tracker);
 
 // One dialog and the three controls that answer it.
 struct DialogFill {
@@ -64,7 +69,8 @@ struct DialogFill {
 
 // Writes `text` into the edit, sets the check box checked (set, never
 // toggled) and clicks the button, sent. False, with nothing touched, when
-// one of the three controls is missing.
-[[nodiscard]] bool fillCheckAndConfirm(const DialogFill& fill, const std::string& text);
+// one of the three controls is missing; the steps after a message that went
+// unanswered are not taken.
+[[nodiscard]] bool fillCheckAndConfirm(const Client& client, const DialogFill& fill, const std::string& text);
 
 }  // namespace zelvo

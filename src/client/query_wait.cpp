@@ -16,7 +16,7 @@ enum class Poll { Pending, Answered, Failed };
 
 // The controls one poll reads.
 struct ResultView {
-    HWND mainWindow;
+    const Client& client;
     HWND status;
     ListViewReader list;
 };
@@ -38,9 +38,9 @@ void neutraliseOldMessageRow(const ListViewReader& list)
     }
 }
 
-void clickPageButton(HWND page, int id)
+void clickPageButton(const Client& client, HWND page, int id)
 {
-    postButtonClick(findDescendantById(page, id));
+    postButtonClick(client.channel, findDescendantById(page, id));
 }
 
 // The shortable-securities page is refreshed as its edition does it.
@@ -48,10 +48,10 @@ void startShortableQuery(const Client& client, HWND page)
 {
     const BrokerProfile& profile = client.profile;
     switch (profile.shortableRefresh) {
-    case ShortableRefresh::ToolbarShortSell: pressToolbarButton(client.mainWindow, profile.caption(Page::ShortSell)); break;
-    case ShortableRefresh::ToolbarRefresh: pressToolbarButton(client.mainWindow, client_ui::refreshButton); break;
-    case ShortableRefresh::OwnQueryButton: clickPageButton(page, client_ui::shortableQueryButtonId); break;
-    case ShortableRefresh::CreditQueryButton: clickPageButton(page, profile.creditQueryButtonId); break;
+    case ShortableRefresh::ToolbarShortSell: pressToolbarButton(client, profile.caption(Page::ShortSell)); break;
+    case ShortableRefresh::ToolbarRefresh: pressToolbarButton(client, client_ui::refreshButton); break;
+    case ShortableRefresh::OwnQueryButton: clickPageButton(client, page, client_ui::shortableQueryButtonId); break;
+    case ShortableRefresh::CreditQueryButton: clickPageButton(client, page, profile.creditQueryButtonId); break;
     }
 }
 
@@ -61,27 +61,27 @@ void startQuery(const Client& client, HWND page, QueryKind kind)
         startShortableQuery(client, page);
     } else {
         const BrokerProfile& profile = client.profile;
-        clickPageButton(page, readsCreditPage(kind) ? profile.creditQueryButtonId : profile.queryButtonId);
+        clickPageButton(client, page, readsCreditPage(kind) ? profile.creditQueryButtonId : profile.queryButtonId);
     }
 }
 
 // A prompt of the client is confirmed whatever it says. Only the busy prompt
 // lets the wait go on: the earlier request's answer is still to come.
-Poll checkPrompt(HWND mainWindow, std::string& message)
+Poll checkPrompt(const Client& client, std::string& message)
 {
-    const HWND popup = enabledPopup(mainWindow);
+    const HWND popup = enabledPopup(client.mainWindow);
     const HWND button = findDescendantById(popup, client_ui::promptButton);
     if (button == nullptr) {
         return Poll::Pending;
     }
-    message = windowText(findDescendantById(popup, client_ui::promptText));
-    sendButtonClick(button);
+    message = windowText(client.channel, findDescendantById(popup, client_ui::promptText));
+    static_cast<void>(sendButtonClick(client.channel, button));
     return message == client_ui::clientBusy ? Poll::Pending : Poll::Failed;
 }
 
 Poll checkStatus(const ResultView& view, std::string& message)
 {
-    std::string status = windowText(view.status);
+    std::string status = windowText(view.client.channel, view.status);
     if (status.empty()) {
         return Poll::Pending;
     }
@@ -128,7 +128,7 @@ Poll pollOnce(const ResultView& view, std::string& message)
     if (status != Poll::Pending) {
         return status;
     }
-    const Poll prompt = checkPrompt(view.mainWindow, message);
+    const Poll prompt = checkPrompt(view.client, message);
     if (prompt != Poll::Pending) {
         return prompt;
     }
@@ -141,21 +141,24 @@ bool waitForQueryResult(const Client& client, HWND page, QueryKind kind, std::st
 {
     const BrokerProfile& profile = client.profile;
     const int statusId = readsCreditPage(kind) ? profile.creditStatusTextId : profile.statusTextId;
-    const ResultView view{client.mainWindow, findDescendantById(page, statusId),
-                          ListViewReader(findChildByClass(page, client_ui::listViewClass))};
+    const ResultView view{client, findDescendantById(page, statusId),
+                          ListViewReader(client.channel, findChildByClass(page, client_ui::listViewClass))};
     if (view.status != nullptr) {
-        SetWindowTextA(view.status, "");
+        static_cast<void>(setWindowText(client.channel, view.status, ""));
     }
     neutraliseOldMessageRow(view.list);
     startQuery(client, page, kind);
 
     const Deadline deadline(bounds::answerWaitMs);
     for (int poll = 0; poll < bounds::queryPollLimit && !deadline.expired(); ++poll) {
-        if (!IsWindow(view.mainWindow)) {
+        if (!client.alive()) {
             message = answers::clientGone;
             return false;
         }
         const Poll result = pollOnce(view, message);
+        if (client.channel.lost()) {
+            return false;
+        }
         if (result != Poll::Pending) {
             return result == Poll::Answered;
         }

@@ -18,7 +18,8 @@ namespace zelvo {
 // True: the client answered with data; `message` is the page's status text.
 // False: `message` is the client's prompt (already confirmed), its message
 // row, "查询超时" after 30000 polls or 30 s, whichever comes first, or
-// "交易客户端已关闭" once the main window is gone.
+// "交易客户端已关闭" once the main window is gone. False with the channel
+// lost when the client's thread stopped answering; the caller says so.
 [[nodiscard]] bool waitForQueryResult(const Client& client, HWND page, QueryKind kind, std::string& message);
 
 }  // namespace zelvo

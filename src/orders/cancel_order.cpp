@@ -36,64 +36,96 @@ struct OrderCell {
 // as the list itself reports one. The record lives in the session, not on
 // this frame: the client reads it whenever it gets to the message, which
 // may be after a bounded wait here has given up and returned.
-void postDoubleClick(SessionState& s, HWND list, const OrderCell& cell)
+[[nodiscard]] bool postDoubleClick(SessionState& s, const Client& client, HWND list, const OrderCell& cell)
 {
+    NMITEMACTIVATE& activation = s.cancelActivations[s.nextCancelActivation];
+    s.nextCancelActivation = (s.nextCancelActivation + 1) % s.cancelActivations.size();
     const int listId = GetDlgCtrlID(list);
-    s.cancelActivation = NMITEMACTIVATE{};
-    s.cancelActivation.hdr.hwndFrom = list;
-    s.cancelActivation.hdr.idFrom = static_cast<UINT_PTR>(listId);
-    s.cancelActivation.hdr.code = static_cast<UINT>(NM_DBLCLK);
-    s.cancelActivation.iItem = cell.row;
-    s.cancelActivation.iSubItem = cell.column;
-    PostMessageA(GetParent(list), WM_NOTIFY, static_cast<WPARAM>(listId),
-                 reinterpret_cast<LPARAM>(&s.cancelActivation));
+    activation = NMITEMACTIVATE{};
+    activation.hdr.hwndFrom = list;
+    activation.hdr.idFrom = static_cast<UINT_PTR>(listId);
+    activation.hdr.code = static_cast<UINT>(NM_DBLCLK);
+    activation.iItem = cell.row;
+    activation.iSubItem = cell.column;
+    return client.channel.post(GetParent(list), WM_NOTIFY, static_cast<WPARAM>(listId),
+                               reinterpret_cast<LPARAM>(&activation));
 }
 
-// Waits for the client's next prompt, takes its message and closes it with
-// its button, whatever it says. On timeout `message` is `timeoutText`.
-[[nodiscard]] bool closeNextPrompt(PromptTracker& tracker, HWND mainWindow, const char* timeoutText,
-                                   std::string& message)
+// Waits for the client's next prompt and reads its message. False when none
+// came (`message` is then `timeoutText`) or the client stopped answering.
+[[nodiscard]] bool readNextPrompt(const Client& client, PromptTracker& tracker, const char* timeoutText,
+                                  std::string& message)
 {
-    if (!waitForPrompt(tracker, mainWindow)) {
-        message = IsWindow(mainWindow) ? timeoutText : answers::clientGone;
+    if (!waitForPrompt(client, tracker)) {
+        message = timeoutText;
         return false;
     }
-    message = readText(tracker);
-    clickButton(tracker);
+    message = readText(client, tracker);
+    return !client.channel.lost();
+}
+
+// Reads the client's next answer and closes it. Once its message is read,
+// it is the answer, whatever becomes of the click that closes it.
+[[nodiscard]] bool takeAnswer(const Client& client, PromptTracker& tracker, std::string& message)
+{
+    if (!readNextPrompt(client, tracker, answers::cancelAnswerTimeout, message)) {
+        return false;
+    }
+    static_cast<void>(clickButton(client, tracker));
     return true;
 }
 
+// After the confirmation the client answers; a busy answer means its answer
+// to the cancel is still to come, in one more prompt.
+void followAnswer(const Client& client, PromptTracker& tracker, std::string& message)
+{
+    bool taken = takeAnswer(client, tracker, message);
+    if (taken && message == client_ui::clientBusy) {
+        taken = takeAnswer(client, tracker, message);
+    }
+    if (!taken) {
+        explainClientStop(client, Commitment::Cancel, message);
+    }
+}
+
 // The client answers the double click with its cancel confirmation, then
-// with its answer; a busy answer is followed by one more prompt. True once
-// the confirmation was accepted, whatever the client answers after it.
-[[nodiscard]] bool answerCancelPrompts(HWND mainWindow, std::string& message)
+// with its answer. True once the confirmation was accepted, whatever the
+// client answers after it.
+[[nodiscard]] bool answerCancelPrompts(const Client& client, std::string& message)
 {
     PromptTracker tracker;
-    if (!closeNextPrompt(tracker, mainWindow, answers::cancelConfirmationTimeout, message)) {
+    if (!readNextPrompt(client, tracker, answers::cancelConfirmationTimeout, message)) {
+        explainClientStop(client, Commitment::None, message);
         return false;
     }
-    if (!containsText(message, client_ui::cancelConfirmationMarker)) {
+    // The prompt is closed with its button whatever it says. On the
+    // confirmation that is the acceptance: once the click is on its way the
+    // cancel may go through, even when the click itself goes unanswered.
+    const bool confirmation = containsText(message, client_ui::cancelConfirmationMarker);
+    static_cast<void>(clickButton(client, tracker));
+    if (!confirmation) {
         return false;
     }
-    // A busy answer means the client's answer to the cancel is still to come.
-    if (closeNextPrompt(tracker, mainWindow, answers::cancelAnswerTimeout, message) && message == client_ui::clientBusy) {
-        static_cast<void>(closeNextPrompt(tracker, mainWindow, answers::cancelAnswerTimeout, message));
-    }
+    followAnswer(client, tracker, message);
     return true;
 }
 
 // Finds the order in the refreshed list and double-clicks its row. False,
 // with the reason in `message`, when there is nothing to click.
-[[nodiscard]] bool activateOrderRow(SessionState& s, HWND page, int orderNo, std::string& message)
+[[nodiscard]] bool activateOrderRow(SessionState& s, const Client& client, HWND page, int orderNo,
+                                    std::string& message)
 {
     const HWND list = findChildByClass(page, client_ui::listViewClass);
     if (list == nullptr) {
         message = answers::cancelError;
         return false;
     }
-    const ListViewReader reader(list);
+    const ListViewReader reader(client.channel, list);
     const std::vector<std::string> captions = reader.columnCaptions();
     const OrderCell cell = findOrderCell(reader, captions, orderNo);
+    if (client.channel.lost()) {
+        return false;
+    }
     if (cell.row < 0) {
         message = answers::orderMissing;
         return false;
@@ -103,8 +135,7 @@ void postDoubleClick(SessionState& s, HWND list, const OrderCell& cell)
         return false;
     }
     reader.selectRow(cell.row);
-    postDoubleClick(s, list, cell);
-    return true;
+    return postDoubleClick(s, client, list, cell);
 }
 
 }  // namespace
@@ -112,8 +143,13 @@ void postDoubleClick(SessionState& s, HWND list, const OrderCell& cell)
 bool cancelOrder(int orderNo, std::string& message)
 {
     SessionState& s = session();
+    if (refuseNestedCall(s, message)) {
+        return false;
+    }
     LockGuard guard(s.lock);
-    if (!startOperation(s, message)) {
+    MessageChannel channel = s.channel();
+    const Client client = s.client(channel);
+    if (!startOperation(s, client, message)) {
         return false;
     }
     const HWND page = pageWindow(s, Page::TodayOrders, message);
@@ -121,13 +157,12 @@ bool cancelOrder(int orderNo, std::string& message)
         return false;
     }
     // The list is refreshed as a query of today's orders refreshes it.
-    if (!waitForQueryResult(s.client(), page, QueryKind::TodayOrders, message)) {
+    if (!waitForQueryResult(client, page, QueryKind::TodayOrders, message) ||
+        !activateOrderRow(s, client, page, orderNo, message)) {
+        explainClientStop(client, Commitment::None, message);
         return false;
     }
-    if (!activateOrderRow(s, page, orderNo, message)) {
-        return false;
-    }
-    return answerCancelPrompts(s.mainWindow, message);
+    return answerCancelPrompts(client, message);
 }
 
 }  // namespace zelvo

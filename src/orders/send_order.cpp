@@ -64,32 +64,39 @@ constexpr size_t maxCodeBytes = 64;
 }
 
 // The writes are sent, so all three texts are in place before the click
-// that follows them is queued.
-void writeOrder(const OrderControls& controls, const std::string& code, double price, int quantity)
+// that follows them is queued. False when the client did not answer one.
+[[nodiscard]] bool writeOrder(const Client& client, const OrderControls& controls, const std::string& code,
+                              double price, int quantity)
 {
-    const std::string priceString = priceText(code, price);
-    const std::string quantityString = quantityText(quantity);
-    SetWindowTextA(controls.code, code.c_str());
-    SetWindowTextA(controls.price, priceString.c_str());
-    SetWindowTextA(controls.quantity, quantityString.c_str());
+    MessageChannel& channel = client.channel;
+    return setWindowText(channel, controls.code, code) &&
+           setWindowText(channel, controls.price, priceText(code, price)) &&
+           setWindowText(channel, controls.quantity, quantityText(quantity));
 }
+
+// The prompts of one order, and whether its trade confirmation was accepted:
+// from then on the order may be out, whatever else happens.
+struct OrderPrompts {
+    PromptTracker tracker;
+    bool confirmed = false;
+};
 
 // Types the stored password into the client's password dialog (an empty one,
 // or a dialog without its controls, is left to the person at the client),
 // waits for the dialog to go and then for the pop-up after it.
-[[nodiscard]] bool passPasswordDialog(PromptTracker& tracker, HWND mainWindow, const std::string& password,
+[[nodiscard]] bool passPasswordDialog(const Client& client, OrderPrompts& prompts, const std::string& password,
                                       std::string& message)
 {
-    const HWND dialog = tracker.popup;
+    const HWND dialog = prompts.tracker.popup;
     if (!password.empty()) {
         const DialogFill fill = {client_ui::passwordEdit, client_ui::passwordCheck, client_ui::passwordOk, dialog};
-        static_cast<void>(fillCheckAndConfirm(fill, password));
+        static_cast<void>(fillCheckAndConfirm(client, fill, password));
     }
-    if (!waitUntilClosed(dialog)) {
+    if (!waitUntilClosed(client, dialog)) {
         message = answers::passwordTimeout;
         return false;
     }
-    if (!waitForAnyPopup(tracker, mainWindow)) {
+    if (!waitForAnyPopup(client, prompts.tracker)) {
         message = answers::answerTimeout;
         return false;
     }
@@ -99,48 +106,57 @@ void writeOrder(const OrderControls& controls, const std::string& code, double p
 // Follows the client's pop-ups from the order click to its final prompt,
 // which the tracker then holds. A first pop-up that is no trade
 // confirmation is the final prompt itself (an immediate refusal). False,
-// with the reason in `message`, when a wait ran out.
-[[nodiscard]] bool reachFinalPrompt(PromptTracker& tracker, HWND mainWindow, const std::string& password,
+// with the reason in `message`, when a wait ran out or the client stopped.
+[[nodiscard]] bool reachFinalPrompt(const Client& client, OrderPrompts& prompts, const std::string& password,
                                     std::string& message)
 {
-    if (!waitForPrompt(tracker, mainWindow)) {
+    if (!waitForPrompt(client, prompts.tracker)) {
         message = answers::confirmationTimeout;
         return false;
     }
-    if (!containsText(readCaption(tracker), client_ui::tradeConfirmTitle)) {
+    const std::string caption = readCaption(client, prompts.tracker);
+    if (client.channel.lost()) {
+        return false;
+    }
+    if (!containsText(caption, client_ui::tradeConfirmTitle)) {
         return true;
     }
     // Accepting starts work in the client: posted, so its pop-ups can be watched.
-    postClickButton(tracker);
-    if (!waitForAnyPopup(tracker, mainWindow)) {
+    prompts.confirmed = postClickButton(client, prompts.tracker);
+    if (!prompts.confirmed || !waitForAnyPopup(client, prompts.tracker)) {
         message = answers::answerTimeout;
         return false;
     }
-    if (readCaption(tracker) != client_ui::passwordTitle) {
-        return true;
+    const std::string next = readCaption(client, prompts.tracker);
+    if (client.channel.lost()) {
+        return false;
     }
-    return passPasswordDialog(tracker, mainWindow, password, message);
+    return next != client_ui::passwordTitle || passPasswordDialog(client, prompts, password, message);
 }
 
 // Reads the final prompt's message and closes the prompt. The contract
-// number it states, or -1.
-[[nodiscard]] int takeFinalPrompt(const PromptTracker& tracker, std::string& message)
+// number it states, or -1. Once the message is read, it is the answer,
+// whatever becomes of the click that closes the prompt.
+[[nodiscard]] int takeFinalPrompt(const Client& client, const PromptTracker& tracker, std::string& message)
 {
-    const bool readable = findDescendantById(tracker.popup, tracker.textId) != nullptr;
-    message = readable ? readText(tracker) : std::string(answers::answerUnreadable);
-    clickButton(tracker);
-    return readable ? contractNumber(message) : -1;
-}
-
-}  // namespace
-
-int sendOrder(int kind, std::string code, double price, int quantity, std::string& message)
-{
-    SessionState& s = session();
-    LockGuard guard(s.lock);
-    if (!startOperation(s, message)) {
+    if (findDescendantById(tracker.popup, tracker.textId) == nullptr) {
+        message = answers::answerUnreadable;
+        static_cast<void>(clickButton(client, tracker));
         return -1;
     }
+    message = readText(client, tracker);
+    if (client.channel.lost()) {
+        message = answers::orderNotAnswering;
+        return -1;
+    }
+    static_cast<void>(clickButton(client, tracker));
+    return contractNumber(message);
+}
+
+// The order from its page to the client's final prompt.
+[[nodiscard]] int placeOrder(SessionState& s, const Client& client, int kind, const std::string& code, double price,
+                             int quantity, std::string& message)
+{
     const HWND page = pageWindow(s, pageOfKind(kind), message);
     if (page == nullptr) {
         return -1;
@@ -154,16 +170,30 @@ int sendOrder(int kind, std::string code, double price, int quantity, std::strin
         message = answers::controlsMissing;
         return -1;
     }
-    writeOrder(controls, code, price, quantity);
-    postButtonClick(controls.button);
-    PromptTracker tracker;
-    if (!reachFinalPrompt(tracker, s.mainWindow, s.tradePassword, message)) {
-        if (!clientAlive(s)) {
-            message = answers::clientGone;
-        }
+    OrderPrompts prompts;
+    if (!writeOrder(client, controls, code, price, quantity) || !postButtonClick(client.channel, controls.button) ||
+        !reachFinalPrompt(client, prompts, s.tradePassword, message)) {
+        explainClientStop(client, prompts.confirmed ? Commitment::Order : Commitment::None, message);
         return -1;
     }
-    return takeFinalPrompt(tracker, message);
+    return takeFinalPrompt(client, prompts.tracker, message);
+}
+
+}  // namespace
+
+int sendOrder(int kind, std::string code, double price, int quantity, std::string& message)
+{
+    SessionState& s = session();
+    if (refuseNestedCall(s, message)) {
+        return -1;
+    }
+    LockGuard guard(s.lock);
+    MessageChannel channel = s.channel();
+    const Client client = s.client(channel);
+    if (!startOperation(s, client, message)) {
+        return -1;
+    }
+    return placeOrder(s, client, kind, code, price, quantity, message);
 }
 
 }  // namespace zelvo

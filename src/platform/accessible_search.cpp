@@ -12,13 +12,41 @@ constexpr std::size_t maxTextBytes = 255;
 // Accessible trees are shallow; the bound only guards against a cycle.
 constexpr int maxSearchDepth = 32;
 
+// One search: the name looked for, and the gate asked before every call into
+// the elements' thread. Once the gate has said no, nothing more is called.
+class Search {
+public:
+    Search(const std::string& name, const AccessibleGate& gate) noexcept : name_(name), gate_(gate) {}
+
+    std::optional<AccessibleElement> searchChildren(IAccessible* parent, int depth);
+
+private:
+    [[nodiscard]] bool mayCall();
+    [[nodiscard]] bool isUnavailable(IAccessible* element, long childId);
+    [[nodiscard]] bool isNamed(IAccessible* element, long childId);
+    [[nodiscard]] ComPtr<IEnumVARIANT> childEnumerator(IAccessible* parent);
+    [[nodiscard]] bool readChild(IEnumVARIANT* children, long index, VariantGuard& child);
+    [[nodiscard]] ComPtr<IAccessible> childObject(IAccessible* parent, const VARIANT& child);
+    std::optional<AccessibleElement> visitChild(IAccessible* parent, const VARIANT& child, int depth);
+
+    const std::string& name_;
+    const AccessibleGate& gate_;
+    bool stopped_ = false;
+};
+
+bool Search::mayCall()
+{
+    stopped_ = stopped_ || !gate_();
+    return !stopped_;
+}
+
 // Disabled elements are passed over. The numeric state is tested by its bit,
 // as the state texts are in the system's language; an element that gives its
 // state as text is tested for the English word.
-[[nodiscard]] bool isUnavailable(IAccessible* element, long childId)
+bool Search::isUnavailable(IAccessible* element, long childId)
 {
     VariantGuard state;
-    if (FAILED(element->get_accState(childVariant(childId), state.put()))) {
+    if (!mayCall() || FAILED(element->get_accState(childVariant(childId), state.put()))) {
         return false;
     }
     if (state.get().vt == VT_I4) {
@@ -28,60 +56,59 @@ constexpr int maxSearchDepth = 32;
            narrowAcp(state.get().bstrVal, maxTextBytes).find(unavailableState) != std::string::npos;
 }
 
-[[nodiscard]] std::string accessibleName(IAccessible* element, long childId)
+bool Search::isNamed(IAccessible* element, long childId)
 {
     BstrGuard name;
-    if (FAILED(element->get_accName(childVariant(childId), name.put()))) {
-        return {};
+    if (!mayCall() || FAILED(element->get_accName(childVariant(childId), name.put()))) {
+        return false;
     }
-    return narrowAcp(name.get(), maxTextBytes);
+    return narrowAcp(name.get(), maxTextBytes) == name_;
 }
 
 // The parent's enumerator of its children, rewound; null when it has none.
-[[nodiscard]] ComPtr<IEnumVARIANT> childEnumerator(IAccessible* parent)
+ComPtr<IEnumVARIANT> Search::childEnumerator(IAccessible* parent)
 {
     ComPtr<IEnumVARIANT> children;
-    if (FAILED(parent->QueryInterface(IID_IEnumVARIANT, children.putVoid())) || !children) {
+    if (!mayCall() || FAILED(parent->QueryInterface(IID_IEnumVARIANT, children.putVoid())) || !children) {
         return {};
     }
-    (void)children->Reset();
+    if (mayCall()) {
+        (void)children->Reset();
+    }
     return children;
 }
 
 // The `index`-th child (from 1) as the parent yields it: the enumerator's next
 // value, or child id `index` when there is no enumerator.
-[[nodiscard]] bool readChild(IEnumVARIANT* children, long index, VariantGuard& child)
+bool Search::readChild(IEnumVARIANT* children, long index, VariantGuard& child)
 {
     if (children == nullptr) {
         *child.put() = childVariant(index);
         return true;
     }
     ULONG fetched = 0;
-    return children->Next(1, child.put(), &fetched) == S_OK && fetched == 1;
+    return mayCall() && children->Next(1, child.put(), &fetched) == S_OK && fetched == 1;
 }
 
 // The full child object a child value stands for: the object handed over, or
 // the one the parent gives for the child id. Null for a simple element.
-[[nodiscard]] ComPtr<IAccessible> childObject(IAccessible* parent, const VARIANT& child)
+ComPtr<IAccessible> Search::childObject(IAccessible* parent, const VARIANT& child)
 {
     ComPtr<IDispatch> dispatch;
-    if (child.vt == VT_I4) {
+    if (child.vt == VT_I4 && mayCall()) {
         (void)parent->get_accChild(child, dispatch.put());
     } else if (child.vt == VT_DISPATCH) {
         dispatch = ComPtr<IDispatch>::retain(child.pdispVal);
     }
     ComPtr<IAccessible> object;
-    if (dispatch) {
+    if (dispatch && mayCall()) {
         (void)dispatch->QueryInterface(accessibleIid(), object.putVoid());
     }
     return object;
 }
 
-std::optional<AccessibleElement> searchChildren(IAccessible* parent, const std::string& name, int depth);
-
 // Tests one child and then searches its subtree, unless it is disabled.
-std::optional<AccessibleElement> searchChild(IAccessible* parent, const VARIANT& child,
-                                             const std::string& name, int depth)
+std::optional<AccessibleElement> Search::visitChild(IAccessible* parent, const VARIANT& child, int depth)
 {
     ComPtr<IAccessible> object = childObject(parent, child);
     if (!object && child.vt != VT_I4) {
@@ -92,27 +119,27 @@ std::optional<AccessibleElement> searchChild(IAccessible* parent, const VARIANT&
     if (isUnavailable(element, childId)) {
         return std::nullopt;
     }
-    if (accessibleName(element, childId) == name) {
+    if (isNamed(element, childId)) {
         return object ? AccessibleElement{std::move(object), CHILDID_SELF}
                       : AccessibleElement{ComPtr<IAccessible>::retain(parent), childId};
     }
-    return object ? searchChildren(object.get(), name, depth + 1) : std::nullopt;
+    return object ? searchChildren(object.get(), depth + 1) : std::nullopt;
 }
 
-std::optional<AccessibleElement> searchChildren(IAccessible* parent, const std::string& name, int depth)
+std::optional<AccessibleElement> Search::searchChildren(IAccessible* parent, int depth)
 {
     long count = 0;
-    if (depth > maxSearchDepth || FAILED(parent->get_accChildCount(&count))) {
+    if (depth > maxSearchDepth || !mayCall() || FAILED(parent->get_accChildCount(&count))) {
         return std::nullopt;
     }
-    const ComPtr<IEnumVARIANT> children = childEnumerator(parent);
-    for (long index = 1; index <= count; ++index) {
-        VariantGuard child;
-        if (!readChild(children.get(), index, child)) {
+    const ComPtr<IEnumVARIANT> enumerator = childEnumerator(parent);
+    for (long index = 1; index <= count && !stopped_; ++index) {
+        VariantGuard value;
+        if (!readChild(enumerator.get(), index, value)) {
             break;
         }
-        if (auto found = searchChild(parent, child.get(), name, depth)) {
-            return found;
+        if (auto found = visitChild(parent, value.get(), depth)) {
+            return stopped_ ? std::nullopt : std::move(found);
         }
     }
     return std::nullopt;
@@ -134,12 +161,13 @@ VARIANT childVariant(long childId) noexcept
     return child;
 }
 
-std::optional<AccessibleElement> findAccessibleChild(IAccessible* parent, const std::string& name)
+std::optional<AccessibleElement> findAccessibleChild(IAccessible* parent, const std::string& name,
+                                                     const AccessibleGate& gate)
 {
     if (parent == nullptr) {
         return std::nullopt;
     }
-    return searchChildren(parent, name, 0);
+    return Search(name, gate).searchChildren(parent, 0);
 }
 
 }  // namespace zelvo

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <oleacc.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -25,10 +26,15 @@ struct AccessibleElement {
 // A VT_I4 VARIANT holding a child id, as the IAccessible methods take it.
 [[nodiscard]] VARIANT childVariant(long childId) noexcept;
 
+// Asked before each call into the elements' thread; false ends the search
+// there, with nothing found.
+using AccessibleGate = std::function<bool()>;
+
 // The first element below `parent`, depth first in pre-order and in the
 // order the parent yields its children, whose name is `name` (whole,
 // byte-exact text in the process's code page). An unavailable element
 // (disabled) is passed over together with its subtree.
-[[nodiscard]] std::optional<AccessibleElement> findAccessibleChild(IAccessible* parent, const std::string& name);
+[[nodiscard]] std::optional<AccessibleElement> findAccessibleChild(
+    IAccessible* parent, const std::string& name, const AccessibleGate& gate = [] { return true; });
 
 }  // namespace zelvo

@@ -33,15 +33,18 @@ void dropCutCharacter(std::string& text)
 // is told, so there is always a terminator: Wine fills a too small buffer
 // without terminating it and returns a wrong length, so only the bytes
 // before the first zero are trusted.
-[[nodiscard]] std::string readCell(HWND list, int row, int column, size_t capacity)
+[[nodiscard]] std::string readCell(MessageChannel& channel, HWND list, int row, int column, size_t capacity)
 {
-    std::vector<char> buffer(capacity + 1, '\0');
-    LVITEMA item = {};
+    MessageBuffer text(capacity + 1);
+    MessageBuffer itemBuffer(sizeof(LVITEMA));
+    LVITEMA& item = itemBuffer.record<LVITEMA>();
     item.iSubItem = column;
-    item.pszText = buffer.data();
+    item.pszText = text.bytes();
     item.cchTextMax = static_cast<int>(capacity);
-    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    return std::string(buffer.data());
+    if (!channel.send(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), itemBuffer.address(), {&itemBuffer, &text})) {
+        return {};
+    }
+    return text.bytes();
 }
 
 // Whether a read of `length` bytes into `capacity` bytes is the whole text.
@@ -57,32 +60,34 @@ void dropCutCharacter(std::string& text)
 
 int ListViewReader::itemCount() const
 {
-    const LRESULT count = SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0);
+    const LRESULT count = channel_.send(list_, LVM_GETITEMCOUNT, 0, 0).value_or(0);
     return count > 0 ? static_cast<int>(count) : 0;
 }
 
 int ListViewReader::columnCount() const
 {
-    const auto header = reinterpret_cast<HWND>(SendMessageA(list_, LVM_GETHEADER, 0, 0));
+    const auto header = reinterpret_cast<HWND>(channel_.send(list_, LVM_GETHEADER, 0, 0).value_or(0));
     if (header == nullptr) {
         return 0;
     }
-    const LRESULT count = SendMessageA(header, HDM_GETITEMCOUNT, 0, 0);
+    const LRESULT count = channel_.send(header, HDM_GETITEMCOUNT, 0, 0).value_or(0);
     return count > 0 ? static_cast<int>(count) : 0;
 }
 
 std::string ListViewReader::columnText(int column) const
 {
-    char buffer[captionBufferSize] = {};
-    LVCOLUMNA info = {};
+    MessageBuffer text(captionBufferSize);
+    MessageBuffer infoBuffer(sizeof(LVCOLUMNA));
+    LVCOLUMNA& info = infoBuffer.record<LVCOLUMNA>();
     info.mask = LVCF_TEXT;
-    info.pszText = buffer;
+    info.pszText = text.bytes();
     info.cchTextMax = captionBufferSize;
-    if (SendMessageA(list_, LVM_GETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info)) == 0) {
+    const WPARAM index = static_cast<WPARAM>(column);
+    if (channel_.send(list_, LVM_GETCOLUMNA, index, infoBuffer.address(), {&infoBuffer, &text}).value_or(0) == 0) {
         return {};
     }
-    buffer[captionBufferSize - 1] = '\0';
-    std::string caption(buffer);
+    text.bytes()[captionBufferSize - 1] = '\0';
+    std::string caption(text.bytes());
     if (caption.size() == captionBufferSize - 1) {
         dropCutCharacter(caption);
     }
@@ -92,7 +97,7 @@ std::string ListViewReader::columnText(int column) const
 std::string ListViewReader::cellText(int row, int column) const
 {
     for (size_t capacity = firstCellBufferSize;; capacity *= 2) {
-        std::string text = readCell(list_, row, column, capacity);
+        std::string text = readCell(channel_, list_, row, column, capacity);
         if (readWasWhole(text.size(), capacity)) {
             return text;
         }
@@ -105,10 +110,13 @@ std::string ListViewReader::cellText(int row, int column) const
 
 void ListViewReader::setCellText(int row, int column, const std::string& text) const
 {
-    LVITEMA item = {};
+    MessageBuffer copy(text.size() + 1);
+    text.copy(copy.bytes(), text.size());
+    MessageBuffer itemBuffer(sizeof(LVITEMA));
+    LVITEMA& item = itemBuffer.record<LVITEMA>();
     item.iSubItem = column;
-    item.pszText = const_cast<char*>(text.c_str());
-    SendMessageA(list_, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    item.pszText = copy.bytes();
+    static_cast<void>(channel_.send(list_, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), itemBuffer.address(), {&itemBuffer, &copy}));
 }
 
 std::vector<std::string> ListViewReader::columnCaptions() const
@@ -139,7 +147,7 @@ int columnIndex(const std::vector<std::string>& captions, const std::string& cap
 int ListViewReader::findRow(int column, const std::string& value) const
 {
     const int rows = itemCount();
-    for (int row = 0; row < rows; ++row) {
+    for (int row = 0; row < rows && !channel_.lost(); ++row) {
         if (cellText(row, column) == value) {
             return row;
         }
@@ -149,11 +157,12 @@ int ListViewReader::findRow(int column, const std::string& value) const
 
 void ListViewReader::selectRow(int row) const
 {
-    SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
-    LVITEMA item = {};
+    static_cast<void>(channel_.send(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE));
+    MessageBuffer itemBuffer(sizeof(LVITEMA));
+    LVITEMA& item = itemBuffer.record<LVITEMA>();
     item.stateMask = LVIS_SELECTED;
     item.state = LVIS_SELECTED;
-    SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    static_cast<void>(channel_.send(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), itemBuffer.address(), {&itemBuffer}));
 }
 
 }  // namespace zelvo

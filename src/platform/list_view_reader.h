@@ -1,20 +1,23 @@
 // Reads and selects in a report-view list control of the client. The list
 // lives in our own process, so the ANSI list-view messages are sent with
 // pointers into our memory; all text is GBK exactly as the control returns
-// it. Every call is a synchronous SendMessage, answered by the list's own
-// user-interface thread when the caller is another thread.
+// it. Every call is a message sent through the channel, answered by the
+// list's own user-interface thread; once the channel is lost, reads give
+// empty text and zero counts.
 #pragma once
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
+#include "platform/message_channel.h"
+
 namespace zelvo {
 
 class ListViewReader {
 public:
     // The handle belongs to the client; it is neither validated nor destroyed.
-    explicit ListViewReader(HWND list) noexcept : list_(list) {}
+    ListViewReader(MessageChannel& channel, HWND list) noexcept : channel_(channel), list_(list) {}
 
     [[nodiscard]] HWND window() const noexcept { return list_; }
 
@@ -46,6 +49,7 @@ public:
     void selectRow(int row) const;
 
 private:
+    MessageChannel& channel_;
     HWND list_;
 };
 

@@ -6,35 +6,59 @@
 
 namespace zelvo {
 
-std::string windowText(HWND window)
+namespace {
+
+// Reads the text into a zeroed buffer of `capacity` bytes; its length as
+// the window gives it, or none when the thread did not answer.
+std::optional<LRESULT> readText(MessageChannel& channel, HWND window, MessageBuffer& buffer)
+{
+    const std::optional<LRESULT> read =
+        channel.send(window, WM_GETTEXT, static_cast<WPARAM>(buffer.size()), buffer.address(), {&buffer});
+    if (read) {
+        buffer.bytes()[buffer.size() - 1] = '\0';
+    }
+    return read;
+}
+
+}  // namespace
+
+std::string windowText(MessageChannel& channel, HWND window)
 {
     if (window == nullptr) {
         return {};
     }
-    // Another thread's window answers each call with a message round trip:
-    // one read into a buffer that holds any usual text, and the length
-    // asked for only when the text may not have fitted.
-    char first[512] = {};
-    const int read = GetWindowTextA(window, first, sizeof first);
-    if (read < static_cast<int>(sizeof first) - 2) {
-        first[sizeof first - 1] = '\0';
-        return first;
+    // Another thread's window answers each message with a round trip: one
+    // read into a buffer that holds any usual text, and the length asked for
+    // only when the text may not have fitted.
+    MessageBuffer first(512);
+    const std::optional<LRESULT> read = readText(channel, window, first);
+    if (!read) {
+        return {};
     }
-    const int length = GetWindowTextLengthA(window);
+    if (*read < static_cast<LRESULT>(first.size()) - 2) {
+        return first.bytes();
+    }
+    const std::optional<LRESULT> length = channel.send(window, WM_GETTEXTLENGTH, 0, 0);
+    if (!length) {
+        return {};
+    }
     // Two spare bytes: some controls (Wine's combo box) count the terminator
     // into the buffer size differently.
-    std::vector<char> buffer(static_cast<size_t>(std::max(length, 0)) + 2, '\0');
-    GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
-    buffer.back() = '\0';
-    return std::string(buffer.data());
+    MessageBuffer whole(static_cast<size_t>(std::max<LRESULT>(*length, 0)) + 2);
+    return readText(channel, window, whole) ? std::string(whole.bytes()) : std::string();
 }
 
-std::string shortWindowText(HWND window)
+std::string shortWindowText(MessageChannel& channel, HWND window)
 {
-    char buffer[256] = {};
-    GetWindowTextA(window, buffer, sizeof buffer);
-    buffer[sizeof buffer - 1] = '\0';
-    return buffer;
+    MessageBuffer buffer(256);
+    return readText(channel, window, buffer) ? std::string(buffer.bytes()) : std::string();
+}
+
+bool setWindowText(MessageChannel& channel, HWND window, const std::string& text)
+{
+    MessageBuffer copy(text.size() + 1);
+    text.copy(copy.bytes(), text.size());
+    return channel.send(window, WM_SETTEXT, 0, copy.address(), {&copy}).has_value();
 }
 
 std::string className(HWND window)
@@ -164,51 +188,33 @@ HWND enabledPopup(HWND owner)
     return search.found;
 }
 
-std::string comboSelectionText(HWND comboBox)
+std::string comboSelectionText(MessageChannel& channel, HWND comboBox)
 {
     if (comboBox == nullptr) {
         return {};
     }
-    const LRESULT index = SendMessageA(comboBox, CB_GETCURSEL, 0, 0);
-    if (index == CB_ERR) {
+    const std::optional<LRESULT> index = channel.send(comboBox, CB_GETCURSEL, 0, 0);
+    if (!index || *index == CB_ERR) {
         return {};
     }
-    const LRESULT length = SendMessageA(comboBox, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == CB_ERR || length < 0) {
+    const std::optional<LRESULT> length = channel.send(comboBox, CB_GETLBTEXTLEN, static_cast<WPARAM>(*index), 0);
+    if (!length || *length == CB_ERR || *length < 0) {
         return {};
     }
-    std::vector<char> buffer(static_cast<size_t>(length) + 2, '\0');
-    SendMessageA(comboBox, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
-    buffer.back() = '\0';
-    return std::string(buffer.data());
-}
-
-void sendButtonClick(HWND button)
-{
-    if (button == nullptr) {
-        return;
+    MessageBuffer buffer(static_cast<size_t>(*length) + 2);
+    if (!channel.send(comboBox, CB_GETLBTEXT, static_cast<WPARAM>(*index), buffer.address(), {&buffer})) {
+        return {};
     }
-    const int id = GetDlgCtrlID(button);
-    SendMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-}
-
-void postButtonClick(HWND button)
-{
-    if (button == nullptr) {
-        return;
-    }
-    const int id = GetDlgCtrlID(button);
-    PostMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-}
-
-void postClick(HWND window, POINT point)
-{
-    const LPARAM position = MAKELPARAM(point.x, point.y);
-    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, position);
-    PostMessageA(window, WM_LBUTTONUP, 0, position);
+    buffer.bytes()[buffer.size() - 1] = '\0';
+    return buffer.bytes();
 }
 
 namespace {
+
+WPARAM clickOf(HWND button)
+{
+    return MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED);
+}
 
 LONG shiftInside(LONG low, LONG high, LONG deskLow, LONG deskHigh)
 {
@@ -224,7 +230,41 @@ LONG shiftInside(LONG low, LONG high, LONG deskLow, LONG deskHigh)
 
 }  // namespace
 
-void placeInsideDesktop(HWND window)
+bool sendButtonClick(MessageChannel& channel, HWND button)
+{
+    if (button == nullptr) {
+        return true;
+    }
+    return channel.send(GetParent(button), WM_COMMAND, clickOf(button), reinterpret_cast<LPARAM>(button)).has_value();
+}
+
+bool postButtonClick(MessageChannel& channel, HWND button)
+{
+    return button != nullptr &&
+           channel.post(GetParent(button), WM_COMMAND, clickOf(button), reinterpret_cast<LPARAM>(button));
+}
+
+void postClick(MessageChannel& channel, HWND window, POINT point)
+{
+    const LPARAM position = MAKELPARAM(point.x, point.y);
+    channel.post(window, WM_LBUTTONDOWN, MK_LBUTTON, position);
+    channel.post(window, WM_LBUTTONUP, 0, position);
+}
+
+// ShowWindow and MoveWindow on another thread's window wait, unbounded, for
+// that thread to do it. Their asynchronous forms queue the request among the
+// messages sent to the thread, so a bounded message sent after it returns
+// once the thread has done it.
+bool showWindow(MessageChannel& channel, HWND window, int command)
+{
+    if (channel.lost()) {
+        return false;
+    }
+    ShowWindowAsync(window, command);
+    return channel.sync(window);
+}
+
+bool placeInsideDesktop(MessageChannel& channel, HWND window)
 {
     RECT desktop = {};
     RECT box = {};
@@ -232,7 +272,12 @@ void placeInsideDesktop(HWND window)
     GetWindowRect(window, &box);
     const LONG dx = shiftInside(box.left, box.right, desktop.left, desktop.right);
     const LONG dy = shiftInside(box.top, box.bottom, desktop.top, desktop.bottom);
-    MoveWindow(window, box.left + dx, box.top + dy, box.right - box.left, box.bottom - box.top, TRUE);
+    if (channel.lost()) {
+        return false;
+    }
+    SetWindowPos(window, nullptr, box.left + dx, box.top + dy, box.right - box.left, box.bottom - box.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+    return channel.sync(window);
 }
 
 void pumpOneMessage()

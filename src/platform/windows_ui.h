@@ -1,19 +1,32 @@
 // The small window layer the library is built on: text reads, the searches
-// by control ID, the main window's current pop-up, clicks and placement.
-// All text is GBK bytes exactly as the ANSI window functions return them.
+// by control ID, the main window's current pop-up, clicks, showing and
+// placement. All text is GBK bytes exactly as the ANSI window messages give
+// it. Everything that makes the window's thread do something goes through a
+// MessageChannel and is bounded; the searches ask only the window manager.
 #pragma once
 #include <windows.h>
+
 #include <string>
+
+#include "platform/message_channel.h"
 
 namespace zelvo {
 
-// The whole window text, whatever its length; empty for a null window.
-[[nodiscard]] std::string windowText(HWND window);
+// The whole window text, whatever its length; empty for a null window and
+// when the window's thread did not answer.
+[[nodiscard]] std::string windowText(MessageChannel& channel, HWND window);
 
-// Window text and class name read into 256-byte buffers, as compared when
-// windows are searched by class and title.
-[[nodiscard]] std::string shortWindowText(HWND window);
+// Window text read into a 256-byte buffer, as compared when windows are
+// searched by class and title.
+[[nodiscard]] std::string shortWindowText(MessageChannel& channel, HWND window);
+// The class name (asked of the window manager, not of the window).
 [[nodiscard]] std::string className(HWND window);
+
+// Replaces the window's text. False when its thread did not answer.
+bool setWindowText(MessageChannel& channel, HWND window, const std::string& text);
+
+// The text of a combo box's selected entry; empty when none is selected.
+[[nodiscard]] std::string comboSelectionText(MessageChannel& channel, HWND comboBox);
 
 // The first descendant of `parent` with control ID `id`: the direct children
 // are tried first (a child with a same-ID descendant yields that descendant),
@@ -29,19 +42,23 @@ namespace zelvo {
 // implement, so the same code path runs on Windows and under Wine.
 [[nodiscard]] HWND enabledPopup(HWND owner);
 
-// The text of a combo box's selected entry; empty when none is selected.
-[[nodiscard]] std::string comboSelectionText(HWND comboBox);
-
 // Clicks a dialog button the way a dialog's own button reports a click:
-// WM_COMMAND(id, BN_CLICKED) with the button as lParam, to the button's parent.
-void sendButtonClick(HWND button);
-void postButtonClick(HWND button);
+// WM_COMMAND(id, BN_CLICKED) with the button as lParam, to the button's
+// parent; sent (false when unanswered) or posted (false when not posted).
+bool sendButtonClick(MessageChannel& channel, HWND button);
+bool postButtonClick(MessageChannel& channel, HWND button);
 
 // Posts a left button click at `point` (client coordinates) and returns.
-void postClick(HWND window, POINT point);
+void postClick(MessageChannel& channel, HWND window, POINT point);
 
-// Moves a top-level window inside the desktop, keeping its size.
-void placeInsideDesktop(HWND window);
+// Shows or hides a window of another thread without waiting on it
+// (ShowWindowAsync), then waits, bounded, until its thread has done it.
+// False when the thread did not answer.
+bool showWindow(MessageChannel& channel, HWND window, int command);
+
+// Moves a top-level window inside the desktop, keeping its size, the same
+// way. False when its thread did not answer.
+bool placeInsideDesktop(MessageChannel& channel, HWND window);
 
 // Takes at most one message from the calling thread's queue and dispatches it.
 void pumpOneMessage();

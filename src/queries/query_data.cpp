@@ -35,9 +35,9 @@ namespace {
     return Page::Funds;
 }
 
-std::string controlText(HWND page, int id)
+std::string controlText(const Client& client, HWND page, int id)
 {
-    return windowText(findDescendantById(page, id));
+    return windowText(client.channel, findDescendantById(page, id));
 }
 
 // The control of a funds line; none for the kinds that read no funds line.
@@ -51,26 +51,39 @@ std::optional<int> fundsTextId(const BrokerProfile& profile, QueryKind kind)
     }
 }
 
-std::string pageList(HWND page)
+std::string pageList(const Client& client, HWND page)
 {
     const HWND list = findChildByClass(page, client_ui::listViewClass);
-    return list == nullptr ? std::string() : ListViewReader(list).tableText();
+    return list == nullptr ? std::string() : ListViewReader(client.channel, list).tableText();
 }
 
 // What the page shows once the client has answered. The list kinds keep the
 // status text as their message.
-std::string pageContent(const BrokerProfile& profile, HWND page, QueryKind kind, std::string& message)
+std::string pageContent(const Client& client, HWND page, QueryKind kind, std::string& message)
 {
+    const BrokerProfile& profile = client.profile;
     if (const std::optional<int> id = fundsTextId(profile, kind)) {
         message = answers::oneRecord;
-        return controlText(page, *id);
+        return controlText(client, page, *id);
     }
     if (kind == QueryKind::Currencies) {
         message = answers::threeRecords;
-        return currencySummary(controlText(page, profile.rmbFundsTextId), controlText(page, profile.usdFundsTextId),
-                               controlText(page, profile.hkdFundsTextId));
+        return currencySummary(controlText(client, page, profile.rmbFundsTextId),
+                               controlText(client, page, profile.usdFundsTextId),
+                               controlText(client, page, profile.hkdFundsTextId));
     }
-    return pageList(page);
+    return pageList(client, page);
+}
+
+// The query from its page to the page's content.
+std::string runQuery(SessionState& s, const Client& client, int kind, std::string& message)
+{
+    const std::optional<QueryKind> known = queryKindOf(kind);
+    const HWND page = pageWindow(s, known ? std::optional<Page>(pageOf(*known)) : std::nullopt, message);
+    if (page == nullptr || !waitForQueryResult(client, page, *known, message)) {
+        return {};
+    }
+    return pageContent(client, page, *known, message);
 }
 
 }  // namespace
@@ -78,16 +91,22 @@ std::string pageContent(const BrokerProfile& profile, HWND page, QueryKind kind,
 std::string queryData(int kind, std::string& message)
 {
     SessionState& s = session();
+    if (refuseNestedCall(s, message)) {
+        return {};
+    }
     LockGuard guard(s.lock);
-    if (!startOperation(s, message)) {
+    MessageChannel channel = s.channel();
+    const Client client = s.client(channel);
+    if (!startOperation(s, client, message)) {
         return {};
     }
-    const std::optional<QueryKind> known = queryKindOf(kind);
-    const HWND page = pageWindow(s, known ? std::optional<Page>(pageOf(*known)) : std::nullopt, message);
-    if (page == nullptr || !waitForQueryResult(s.client(), page, *known, message)) {
+    std::string content = runQuery(s, client, kind, message);
+    if (channel.lost()) {
+        // Whatever was read before the client stopped answering is no answer.
+        message = answers::clientNotAnswering;
         return {};
     }
-    return pageContent(s.profile, page, *known, message);
+    return content;
 }
 
 }  // namespace zelvo

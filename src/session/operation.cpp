@@ -1,33 +1,41 @@
 #include "session/operation.h"
 
 #include "client/main_frame.h"
+#include "platform/windows_ui.h"
 #include "zelvo_answers.h"
 
 namespace zelvo {
 
-bool clientAlive(const SessionState& s)
+bool refuseNestedCall(const SessionState& s, std::string& message)
 {
-    return s.mainWindow != nullptr && IsWindow(s.mainWindow);
+    if (!s.lock.heldByCallingThread()) {
+        return false;
+    }
+    message = answers::callInProgress;
+    return true;
 }
 
-bool startOperation(SessionState& s, std::string& message)
+bool startOperation(const SessionState& s, const Client& client, std::string& message)
 {
-    if (s.mainWindow != nullptr) {
-        ShowWindow(s.mainWindow, SW_HIDE);
-    }
+    const bool hidden = s.mainWindow == nullptr || showWindow(client.channel, s.mainWindow, SW_HIDE);
     if (!s.attached) {
         message = answers::notLoggedIn;
         return false;
     }
-    if (!clientAlive(s)) {
+    if (!client.alive()) {
         message = answers::clientGone;
         return false;
     }
-    if (!closePopups(s.mainWindow)) {
-        message = answers::popupsStayOpen;
+    if (!hidden) {
+        message = answers::clientNotAnswering;
         return false;
     }
-    return true;
+    switch (closePopups(client)) {
+    case PopupsClosed::All: return true;
+    case PopupsClosed::OneStaysOpen: message = answers::popupsStayOpen; return false;
+    case PopupsClosed::NoAnswer: message = answers::clientNotAnswering; return false;
+    }
+    return false;
 }
 
 HWND pageWindow(SessionState& s, std::optional<Page> page, std::string& message)
@@ -38,6 +46,22 @@ HWND pageWindow(SessionState& s, std::optional<Page> page, std::string& message)
         message = answers::notSupported;
     }
     return window;
+}
+
+bool explainClientStop(const Client& client, Commitment commitment, std::string& message)
+{
+    if (client.channel.lost()) {
+        const char* const texts[] = {answers::clientNotAnswering, answers::orderNotAnswering,
+                                     answers::cancelNotAnswering};
+        message = texts[static_cast<int>(commitment)];
+        return true;
+    }
+    if (!client.alive()) {
+        const char* const texts[] = {answers::clientGone, answers::orderClientGone, answers::cancelClientGone};
+        message = texts[static_cast<int>(commitment)];
+        return true;
+    }
+    return false;
 }
 
 }  // namespace zelvo

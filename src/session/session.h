@@ -6,13 +6,17 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <array>
+#include <cstddef>
 #include <map>
 #include <string>
 
+#include "client/bounds.h"
 #include "client/client.h"
 #include "client/editions.h"
 #include "client/function_tree.h"
 #include "platform/lock.h"
+#include "platform/message_channel.h"
 
 namespace zelvo {
 
@@ -29,13 +33,23 @@ struct SessionState {
     HWND functionTree = nullptr;
     HWND accountBox = nullptr;
     TreeItems treeItems;
-    // The double-click record a cancel posts to the client. It lives here, not
-    // on the caller's stack, because the client may read it after the cancel
-    // call has returned (a bounded wait can end before the client answers).
-    NMITEMACTIVATE cancelActivation = {};
+    // The double-click records cancels post to the client. They live here, not
+    // on the caller's stack, because the client may read one after the cancel
+    // has returned (a bounded wait can end before the client answers); each
+    // cancel takes the next, so a record is not rewritten while the client
+    // may still have its message queued.
+    std::array<NMITEMACTIVATE, 16> cancelActivations = {};
+    std::size_t nextCancelActivation = 0;
+    // Memory of messages the client's thread has not handled yet.
+    PendingBuffers pendingBuffers;
 
+    // A channel for one call: every message to the client is bounded by it.
+    [[nodiscard]] MessageChannel channel() noexcept { return MessageChannel(pendingBuffers, bounds::clientAnswerMs); }
     // The client as an operation of this session reaches it.
-    [[nodiscard]] Client client() const noexcept { return Client{mainWindow, profile}; }
+    [[nodiscard]] Client client(MessageChannel& channel) const noexcept
+    {
+        return Client{mainWindow, profile, channel};
+    }
 };
 
 // The session object, constructed at library load, destroyed at unload.

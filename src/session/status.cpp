@@ -8,11 +8,17 @@ namespace zelvo {
 void logout()
 {
     SessionState& s = session();
+    // A logout from inside another call of this thread would pull the
+    // session from under that call: it does nothing.
+    if (s.lock.heldByCallingThread()) {
+        return;
+    }
     LockGuard guard(s.lock);
     s.attached = false;
     s.pageWindows.clear();
     if (s.mainWindow != nullptr) {
-        ShowWindow(s.mainWindow, SW_SHOW);
+        MessageChannel channel = s.channel();
+        static_cast<void>(showWindow(channel, s.mainWindow, SW_SHOW));
     }
     s.mainWindow = nullptr;
 }
@@ -21,7 +27,8 @@ std::string mainWindowTitle()
 {
     SessionState& s = session();
     LockGuard guard(s.lock);
-    return windowText(s.mainWindow);
+    MessageChannel channel = s.channel();
+    return windowText(channel, s.mainWindow);
 }
 
 std::string brokerName()
@@ -35,7 +42,8 @@ std::string selectedAccount()
 {
     SessionState& s = session();
     LockGuard guard(s.lock);
-    return comboSelectionText(s.accountBox);
+    MessageChannel channel = s.channel();
+    return comboSelectionText(channel, s.accountBox);
 }
 
 }  // namespace zelvo

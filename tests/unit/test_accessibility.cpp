@@ -19,6 +19,7 @@
 #include "client/toolbar.h"
 #include "platform/accessible_search.h"
 #include "platform/com.h"
+#include "library_view.h"
 #include "toolbar.h"
 #include "ui_thread.h"
 
@@ -129,7 +130,11 @@ class ToolbarPress : public testing::TestWithParam<bool> {
 protected:
     ToolbarPress() : client_(clientButtons(), options()) {}
 
-    void press(const std::string& name) { pressToolbarButton(client_.mainWindow(), name); }
+    void press(const std::string& name)
+    {
+        LibraryView library(client_.mainWindow());
+        pressToolbarButton(library.client, name);
+    }
 
     ToolbarOptions options() const
     {
@@ -163,7 +168,8 @@ TEST_P(ToolbarPress, PressesNothingForDisabledGroupsMissingNamesOrAMissingToolba
     press("解锁");
     press("不存在");
     press("");
-    pressToolbarButton(nullptr, "买入");
+    LibraryView noWindow(nullptr);
+    pressToolbarButton(noWindow.client, "买入");
 
     EXPECT_TRUE(client_.presses().empty());
     EXPECT_TRUE(client_.decoyPresses().empty());
@@ -198,7 +204,11 @@ INSTANTIATE_TEST_SUITE_P(Listings, ToolbarPress, testing::Values(true, false),
 
 class ToolbarApartment : public testing::Test {
 protected:
-    void press(const std::string& name) { pressToolbarButton(client_.mainWindow(), name); }
+    void press(const std::string& name)
+    {
+        LibraryView library(client_.mainWindow());
+        pressToolbarButton(library.client, name);
+    }
 
     ToolbarClient client_{clientButtons(), ToolbarOptions{}};
 };
@@ -281,8 +291,9 @@ TEST_F(AccessibleTree, StatesGivenAsTextAreTestedForUnavailable)
     textStates.statesAsText = true;
     open(clientButtons(), textStates);
 
-    pressToolbarButton(client_->mainWindow(), "刷新");
-    pressToolbarButton(client_->mainWindow(), "解锁");
+    LibraryView library(client_->mainWindow());
+    pressToolbarButton(library.client, "刷新");
+    pressToolbarButton(library.client, "解锁");
 
     EXPECT_EQ(client_->presses(), Names{"刷新"});
 }

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "client/bounds.h"
 #include "platform/list_view_reader.h"
 
 namespace zelvo {
@@ -169,11 +170,13 @@ protected:
     }
 
     UiThread ui_;
+    PendingBuffers pending_;
+    MessageChannel channel_{pending_, bounds::clientAnswerMs};
 };
 
 TEST_F(ListViewReaderTest, ColumnsWithoutRowsGiveTheHeaderLineAlone)
 {
-    const ListViewReader reader(makeList({"证券代码", "证券名称", "数量"}, {}));
+    const ListViewReader reader(channel_, makeList({"证券代码", "证券名称", "数量"}, {}));
     EXPECT_EQ(reader.columnCount(), 3);
     EXPECT_EQ(reader.itemCount(), 0);
     EXPECT_EQ(reader.tableText(), "证券代码\t证券名称\t数量");
@@ -181,7 +184,7 @@ TEST_F(ListViewReaderTest, ColumnsWithoutRowsGiveTheHeaderLineAlone)
 
 TEST_F(ListViewReaderTest, NoColumnsGiveTheEmptyTextWhateverTheRows)
 {
-    const ListViewReader reader(makeList({}, {{"a"}, {"b"}, {"c"}, {"d"}, {"e"}}));
+    const ListViewReader reader(channel_, makeList({}, {{"a"}, {"b"}, {"c"}, {"d"}, {"e"}}));
     EXPECT_EQ(reader.itemCount(), 5);
     EXPECT_EQ(reader.columnCount(), 0);
     EXPECT_EQ(reader.tableText(), "");
@@ -192,13 +195,13 @@ TEST_F(ListViewReaderTest, NoColumnsGiveTheEmptyTextWhateverTheRows)
     ui_.run([&] {
         plain = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, ui_.host(), nullptr, nullptr, nullptr);
     });
-    EXPECT_EQ(ListViewReader(plain).columnCount(), 0);
-    EXPECT_EQ(ListViewReader(plain).tableText(), "");
+    EXPECT_EQ(ListViewReader(channel_, plain).columnCount(), 0);
+    EXPECT_EQ(ListViewReader(channel_, plain).tableText(), "");
 }
 
 TEST_F(ListViewReaderTest, TableTextIsByteExactWithGbkAndEmptyCells)
 {
-    const ListViewReader reader(makeList({"证券代码", "", "备注"}, {
+    const ListViewReader reader(channel_, makeList({"证券代码", "", "备注"}, {
                                                                   {"600000", "浦发银行", ""},
                                                                   {"", "", "买入"},
                                                                   {"000001", "平安银行", ""},
@@ -219,7 +222,7 @@ TEST_F(ListViewReaderTest, CellsOfAnyLengthComeBackWhole)
     }
     rows.push_back({std::string(5000, 'y'), gbkText(6001)});
     rows.push_back({std::string(5001, 'z'), gbkText(6000)});
-    const ListViewReader reader(makeList({"ascii", "gbk"}, rows));
+    const ListViewReader reader(channel_, makeList({"ascii", "gbk"}, rows));
     for (size_t row = 0; row < rows.size(); ++row) {
         for (size_t column = 0; column < rows[row].size(); ++column) {
             EXPECT_EQ(reader.cellText(static_cast<int>(row), static_cast<int>(column)), rows[row][column])
@@ -233,7 +236,7 @@ TEST_F(ListViewReaderTest, CaptionsAreCutAt255BytesOnACharacterBoundary)
     const std::string ascii(300, 'h');
     const std::string odd = gbkText(401);   // 255 bytes are "a" and 127 characters
     const std::string even = gbkText(400);  // 255 bytes would end inside a character
-    const ListViewReader reader(makeList({ascii, odd, even, "短"}, {{"1", "2", "3", "4"}}));
+    const ListViewReader reader(channel_, makeList({ascii, odd, even, "短"}, {{"1", "2", "3", "4"}}));
     EXPECT_EQ(reader.columnText(0), ascii.substr(0, 255));
     EXPECT_EQ(reader.columnText(1), odd.substr(0, 255));
     // Byte 255 would be the first half of a character, so 254 bytes remain.
@@ -250,14 +253,14 @@ TEST_F(ListViewReaderTest, ThousandsOfRowsComeInIndexOrder)
         rows.push_back({std::to_string(row), "名称" + std::to_string(row * 7)});
         expected += "\n" + joined(rows.back(), '\t');
     }
-    const ListViewReader reader(makeList({"序号", "名称"}, rows));
+    const ListViewReader reader(channel_, makeList({"序号", "名称"}, rows));
     EXPECT_EQ(reader.itemCount(), 3000);
     EXPECT_EQ(reader.tableText(), expected);
 }
 
 TEST_F(ListViewReaderTest, FindColumnAndFindRowTakeTheFirstWholeMatch)
 {
-    const ListViewReader reader(makeList({"合同编号", "名称", "合同编号", " 名称"}, {
+    const ListViewReader reader(channel_, makeList({"合同编号", "名称", "合同编号", " 名称"}, {
                                                                                    {"a", "合同 88"},
                                                                                    {"b", " 88"},
                                                                                    {"c", "88"},
@@ -281,7 +284,7 @@ TEST_F(ListViewReaderTest, FindColumnAndFindRowTakeTheFirstWholeMatch)
 
 TEST_F(ListViewReaderTest, SetCellTextWritesGbkThatReadsBack)
 {
-    const ListViewReader reader(makeList({"状态", "说明"}, {{"1", "旧"}}));
+    const ListViewReader reader(channel_, makeList({"状态", "说明"}, {{"1", "旧"}}));
     reader.setCellText(0, 1, "已报\x81\x7C");
     EXPECT_EQ(reader.cellText(0, 1), "已报\x81\x7C");
     reader.setCellText(0, 0, "");
@@ -295,7 +298,7 @@ TEST_F(ListViewReaderTest, SelectRowScrollsToItAndSelectsOnlyIt)
         rows.push_back({std::to_string(row)});
     }
     HWND list = makeList({"行"}, rows);
-    ListViewReader(list).selectRow(400);
+    ListViewReader(channel_, list).selectRow(400);
 
     EXPECT_EQ(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
     EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 400);

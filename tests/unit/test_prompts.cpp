@@ -7,6 +7,7 @@
 #include "client.h"
 #include "dialogs.h"
 #include "client/prompts.h"
+#include "library_view.h"
 #include "platform/windows_ui.h"
 
 using substitute::Client;
@@ -76,65 +77,71 @@ TEST(Prompts, TrackerTakesEachPromptOnceAndSkipsPopupsWithoutButton)
 {
     Client client({});
     const HWND main = client.mainWindow();
+    LibraryView library(main);
+    const zelvo::Client& view = library.client;
     PromptTracker tracker;
 
     PopupSetup notice = prompt("进度", "请稍候");
     notice.withPromptButton = false;
     const HWND noButton = client.openPopup(notice);
     const ULONGLONG start = GetTickCount64();
-    EXPECT_FALSE(zelvo::waitForPrompt(tracker, main, shortWaitMs)) << "a pop-up without 7015 is no prompt";
+    EXPECT_FALSE(zelvo::waitForPrompt(view, tracker, shortWaitMs)) << "a pop-up without 7015 is no prompt";
     const ULONGLONG waited = GetTickCount64() - start;
     EXPECT_GE(waited, shortWaitMs);
     EXPECT_LT(waited, shortWaitMs + 1000) << "the bound is elapsed time";
     EXPECT_EQ(tracker.popup, nullptr);
 
     const HWND first = client.openPopup(prompt("交易确认 买入", "消息一"));
-    ASSERT_TRUE(zelvo::waitForPrompt(tracker, main, shortWaitMs));
+    ASSERT_TRUE(zelvo::waitForPrompt(view, tracker, shortWaitMs));
     EXPECT_EQ(tracker.popup, first);
-    EXPECT_EQ(zelvo::readCaption(tracker), "交易确认 买入");
-    EXPECT_EQ(zelvo::readText(tracker), "消息一");
-    EXPECT_FALSE(zelvo::waitForPrompt(tracker, main, shortWaitMs)) << "the recorded prompt is still open";
+    EXPECT_EQ(zelvo::readCaption(view, tracker), "交易确认 买入");
+    EXPECT_EQ(zelvo::readText(view, tracker), "消息一");
+    EXPECT_FALSE(zelvo::waitForPrompt(view, tracker, shortWaitMs)) << "the recorded prompt is still open";
 
     const HWND second = client.openPopup(prompt("提示", "消息二"));
-    ASSERT_TRUE(zelvo::waitForPrompt(tracker, main, shortWaitMs));
+    ASSERT_TRUE(zelvo::waitForPrompt(view, tracker, shortWaitMs));
     EXPECT_EQ(tracker.popup, second);
-    zelvo::clickButton(tracker);
+    zelvo::clickButton(view, tracker);
     EXPECT_FALSE(IsWindow(second)) << "a sent click returns after the client handled it";
-    EXPECT_FALSE(zelvo::waitForPrompt(tracker, main, shortWaitMs))
+    EXPECT_FALSE(zelvo::waitForPrompt(view, tracker, shortWaitMs))
         << "an earlier prompt in front again is not taken a second time";
 
     PromptTracker fresh;
-    ASSERT_TRUE(zelvo::waitForPrompt(fresh, main, shortWaitMs)) << "a new tracker takes a prompt already open";
+    ASSERT_TRUE(zelvo::waitForPrompt(view, fresh, shortWaitMs)) << "a new tracker takes a prompt already open";
     EXPECT_EQ(fresh.popup, first);
 
     PromptTracker any;
     zelvo::recordPopup(any, first);
-    EXPECT_FALSE(zelvo::waitForAnyPopup(any, main, shortWaitMs)) << "the plain wait skips recorded pop-ups too";
-    zelvo::clickButton(fresh);
-    ASSERT_TRUE(zelvo::waitForAnyPopup(any, main, shortWaitMs)) << "the plain wait takes a pop-up without 7015";
+    EXPECT_FALSE(zelvo::waitForAnyPopup(view, any, shortWaitMs)) << "the plain wait skips recorded pop-ups too";
+    zelvo::clickButton(view, fresh);
+    ASSERT_TRUE(zelvo::waitForAnyPopup(view, any, shortWaitMs)) << "the plain wait takes a pop-up without 7015";
     EXPECT_EQ(any.popup, noButton);
 }
 
 TEST(Prompts, WaitUntilClosedIsBounded)
 {
     Client client({});
+    LibraryView library(client.mainWindow());
+    const zelvo::Client& view = library.client;
     const HWND popup = client.openPopup(prompt("提示", "消息"));
     const ULONGLONG start = GetTickCount64();
-    EXPECT_FALSE(zelvo::waitUntilClosed(popup, shortWaitMs));
+    EXPECT_FALSE(zelvo::waitUntilClosed(view, popup, shortWaitMs));
     EXPECT_GE(GetTickCount64() - start, shortWaitMs);
     PromptTracker tracker;
     zelvo::recordPopup(tracker, popup);
-    zelvo::postClickButton(tracker);
-    EXPECT_TRUE(zelvo::waitUntilClosed(popup, 5000)) << "the posted click closes it soon after";
+    zelvo::postClickButton(view, tracker);
+    EXPECT_TRUE(zelvo::waitUntilClosed(view, popup, 5000)) << "the posted click closes it soon after";
 }
 
 TEST(Prompts, FillSetsTheCheckBoxAndRefusesIncompleteDialogs)
 {
     Client client({});
+    LibraryView library(client.mainWindow());
+    const zelvo::Client& view = library.client;
     for (bool checkedBefore : {true, false}) {
         FillTarget target;
         const HWND dialog = makeFillTarget(client, target, true, checkedBefore);
-        ASSERT_TRUE(zelvo::fillCheckAndConfirm({7023, 7024, 7021, dialog}, "密码123"));
+        ASSERT_TRUE(zelvo::fillCheckAndConfirm(view, {7023, 7024, 7021, dialog}, "密码123"));
         EXPECT_EQ(target.clicks, 1);
         EXPECT_EQ(target.textAtClick, "密码123") << "the text is in place before the click";
         EXPECT_TRUE(isChecked(dialog)) << "checked before: " << checkedBefore;
@@ -142,7 +149,7 @@ TEST(Prompts, FillSetsTheCheckBoxAndRefusesIncompleteDialogs)
     }
     FillTarget target;
     const HWND noCheck = makeFillTarget(client, target, false, false);
-    EXPECT_FALSE(zelvo::fillCheckAndConfirm({7023, 7024, 7021, noCheck}, "密码"));
+    EXPECT_FALSE(zelvo::fillCheckAndConfirm(view, {7023, 7024, 7021, noCheck}, "密码"));
     EXPECT_EQ(target.clicks, 0);
     char text[16] = {};
     GetDlgItemTextA(noCheck, 7023, text, sizeof text);

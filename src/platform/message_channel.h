@@ -1,0 +1,141 @@
+// Bounded exchanges with another thread's windows. The trading client's
+// user-interface thread can stop answering for seconds (a slow network call
+// made on it, a reconnect, a long repaint); a plain SendMessage would then
+// hold the caller, and the session lock with it, for as long. Every message
+// the library sends to the client goes through a MessageChannel instead: it
+// waits a bounded time, and once one message goes unanswered the channel is
+// lost and sends nothing more.
+//
+// A message given up on is still delivered when the client's thread wakes,
+// and the client then writes through the pointers it carries. Such memory is
+// a MessageBuffer, and the channel hands it to PendingBuffers, which keeps it
+// alive until a later message to the same thread has been answered: a
+// thread handles the messages sent to it in order, so by then it has handled
+// the earlier ones.
+#pragma once
+#include <windows.h>
+
+#include <cstddef>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace zelvo {
+
+// Memory a message points into (a text buffer, a list-view item, a
+// notification record), zeroed, with guard bytes on both sides that show
+// whether anything was written past its ends.
+class MessageBuffer {
+public:
+    explicit MessageBuffer(std::size_t bytes);
+
+    [[nodiscard]] char* bytes() noexcept { return storage_.get() + guardBytes; }
+    [[nodiscard]] std::size_t size() const noexcept { return size_; }
+    [[nodiscard]] LPARAM address() noexcept { return reinterpret_cast<LPARAM>(bytes()); }
+
+    // The buffer's start seen as a plain record (LVITEMA, NMHDR, RECT ...).
+    template <typename Record>
+    [[nodiscard]] Record& record() noexcept
+    {
+        static_assert(alignof(Record) <= guardBytes, "records are aligned by the guard's size");
+        return *reinterpret_cast<Record*>(bytes());
+    }
+
+    [[nodiscard]] bool guardsIntact() const noexcept;
+
+    // Gives up ownership without freeing: the memory stays allocated for good.
+    void abandon() noexcept { static_cast<void>(storage_.release()); }
+
+    static constexpr std::size_t guardBytes = 16;
+
+private:
+    std::unique_ptr<char[]> storage_;
+    std::size_t size_;
+};
+
+// The buffers of messages the client's thread has not handled yet, owned by
+// the session until it has. Whatever is still held when the library unloads
+// is left allocated, never freed: the client may yet write into it.
+class PendingBuffers {
+public:
+    PendingBuffers() = default;
+    ~PendingBuffers();
+    PendingBuffers(const PendingBuffers&) = delete;
+    PendingBuffers& operator=(const PendingBuffers&) = delete;
+
+    void keep(DWORD thread, MessageBuffer buffer);
+    [[nodiscard]] bool holdsFor(DWORD thread) const noexcept;
+    // The thread has handled every message sent to it so far: its buffers are
+    // freed, their guards checked first.
+    void release(DWORD thread) noexcept;
+    // More than this many kept means the client keeps going silent: no
+    // message carrying a buffer is sent until it has answered again.
+    [[nodiscard]] bool full() const noexcept { return kept_.size() >= maxKept; }
+
+    [[nodiscard]] std::size_t count() const noexcept { return kept_.size(); }
+    // Buffers released so far, and how many of them had a broken guard.
+    [[nodiscard]] std::size_t releasedCount() const noexcept { return released_; }
+    [[nodiscard]] std::size_t brokenGuards() const noexcept { return brokenGuards_; }
+
+    static constexpr std::size_t maxKept = 64;
+
+private:
+    struct Kept {
+        DWORD thread;
+        MessageBuffer buffer;
+    };
+    std::vector<Kept> kept_;
+    std::size_t released_ = 0;
+    std::size_t brokenGuards_ = 0;
+};
+
+// The exchanges of one call with the client's thread.
+class MessageChannel {
+public:
+    MessageChannel(PendingBuffers& pending, DWORD answerMs) noexcept : pending_(pending), answerMs_(answerMs) {}
+
+    // Sends the message and waits at most the bound for it to be handled. The
+    // message's result; 0 for a window that does not exist (as SendMessage
+    // gives). Empty when the message went unanswered, or the channel was
+    // lost already and nothing was sent: the buffers in `carried`, which the
+    // message points into, are then kept until the client has handled it, and
+    // the caller must not read them.
+    [[nodiscard]] std::optional<LRESULT> send(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                              std::initializer_list<MessageBuffer*> carried = {});
+
+    // Posts the message (nothing is waited for). False when the channel is
+    // lost, and nothing was posted, or the post failed.
+    bool post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+    // Whether the window's thread still answers: true at once when it
+    // answered a message within the last `probeIntervalMs`, else after a
+    // WM_NULL it answers. The check of every wait that sends nothing itself.
+    [[nodiscard]] bool answering(HWND window);
+
+    // Sends WM_NULL and waits for it: everything sent to the window's thread
+    // before it, asynchronous showing and placing included, has then been
+    // handled. False when it went unanswered.
+    [[nodiscard]] bool sync(HWND window);
+
+    // A message went unanswered in this call.
+    [[nodiscard]] bool lost() const noexcept { return lost_; }
+    // An exchange made otherwise (a COM call into the client's thread) went
+    // unanswered: nothing more is sent.
+    void markLost() noexcept { lost_ = true; }
+    // How long the client's thread is given to answer one exchange.
+    [[nodiscard]] DWORD answerMs() const noexcept { return answerMs_; }
+
+    static constexpr DWORD probeIntervalMs = 1000;
+
+private:
+    [[nodiscard]] bool clearPending(HWND window, DWORD thread);
+    void lose(DWORD thread, std::initializer_list<MessageBuffer*> carried);
+
+    PendingBuffers& pending_;
+    DWORD answerMs_;
+    bool lost_ = false;
+    ULONGLONG lastAnswerTick_ = 0;
+};
+
+}  // namespace zelvo
