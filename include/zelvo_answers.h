@@ -5,6 +5,7 @@
 // C++17.
 #pragma once
 #include <cstring>
+#include <initializer_list>
 
 namespace zelvo::answers {
 
@@ -17,6 +18,13 @@ inline constexpr char notSupported[] = "\xB2\xBB\xD6\xA7\xB3\xD6";
 inline constexpr char popupsStayOpen[] = "\xCE\xDE\xB7\xA8\xB9\xD8\xB1\xD5\xBF\xCD\xBB\xA7\xB6\xCB\xB5\xAF\xB4\xB0";
 // "交易客户端已关闭": the client's main window no longer exists.
 inline constexpr char clientGone[] = "\xBD\xBB\xD2\xD7\xBF\xCD\xBB\xA7\xB6\xCB\xD2\xD1\xB9\xD8\xB1\xD5";
+// "交易客户端无响应": the client's thread did not answer within 5 s; the
+// operation stopped there and sent the client nothing more.
+inline constexpr char clientNotAnswering[] = "\xBD\xBB\xD2\xD7\xBF\xCD\xBB\xA7\xB6\xCB\xCE\xDE\xCF\xEC\xD3\xA6";
+// "上一个调用尚未返回": a call made from inside another call of the same
+// thread (a window procedure or timer of the caller run while the library
+// waited); it touched nothing.
+inline constexpr char callInProgress[] = "\xC9\xCF\xD2\xBB\xB8\xF6\xB5\xF7\xD3\xC3\xC9\xD0\xCE\xB4\xB7\xB5\xBB\xD8";
 
 // Attach
 // "欢迎使用": login succeeded: followed by the client's title.
@@ -49,6 +57,12 @@ inline constexpr char controlsMissing[] = "\xCF\xC2\xB5\xA5\xD2\xB3\xC3\xE6\xBF\
 inline constexpr char codeTooLong[] = "\xD6\xA4\xC8\xAF\xB4\xFA\xC2\xEB\xB9\xFD\xB3\xA4";
 // "委托回报无法读取,委托结果未知": the final prompt has no message control: the order may be out.
 inline constexpr char answerUnreadable[] = "\xCE\xAF\xCD\xD0\xBB\xD8\xB1\xA8\xCE\xDE\xB7\xA8\xB6\xC1\xC8\xA1,\xCE\xAF\xCD\xD0\xBD\xE1\xB9\xFB\xCE\xB4\xD6\xAA";
+// "交易客户端无响应,委托结果未知": the client stopped answering after the
+// trade confirmation was accepted: the order may be out.
+inline constexpr char orderNotAnswering[] = "\xBD\xBB\xD2\xD7\xBF\xCD\xBB\xA7\xB6\xCB\xCE\xDE\xCF\xEC\xD3\xA6,\xCE\xAF\xCD\xD0\xBD\xE1\xB9\xFB\xCE\xB4\xD6\xAA";
+// "交易客户端已关闭,委托结果未知": the client closed after the trade
+// confirmation was accepted: the order may be out.
+inline constexpr char orderClientGone[] = "\xBD\xBB\xD2\xD7\xBF\xCD\xBB\xA7\xB6\xCB\xD2\xD1\xB9\xD8\xB1\xD5,\xCE\xAF\xCD\xD0\xBD\xE1\xB9\xFB\xCE\xB4\xD6\xAA";
 
 // Cancels
 // "委托不存在": no row of today's orders carries the number.
@@ -59,6 +73,12 @@ inline constexpr char cancelError[] = "\xB3\xB7\xB5\xA5\xB3\xF6\xB4\xED";
 inline constexpr char cancelConfirmationTimeout[] = "\xB5\xC8\xB4\xFD\xB3\xB7\xB5\xA5\xC8\xB7\xC8\xCF\xB3\xAC\xCA\xB1";
 // "等待撤单回报超时": the confirmation was accepted but the client's answer did not come.
 inline constexpr char cancelAnswerTimeout[] = "\xB5\xC8\xB4\xFD\xB3\xB7\xB5\xA5\xBB\xD8\xB1\xA8\xB3\xAC\xCA\xB1";
+// "交易客户端无响应,撤单结果未知": the client stopped answering after the
+// cancel confirmation was accepted (the result is true).
+inline constexpr char cancelNotAnswering[] = "\xBD\xBB\xD2\xD7\xBF\xCD\xBB\xA7\xB6\xCB\xCE\xDE\xCF\xEC\xD3\xA6,\xB3\xB7\xB5\xA5\xBD\xE1\xB9\xFB\xCE\xB4\xD6\xAA";
+// "交易客户端已关闭,撤单结果未知": the client closed after the cancel
+// confirmation was accepted (the result is true).
+inline constexpr char cancelClientGone[] = "\xBD\xBB\xD2\xD7\xBF\xCD\xBB\xA7\xB6\xCB\xD2\xD1\xB9\xD8\xB1\xD5,\xB3\xB7\xB5\xA5\xBD\xE1\xB9\xFB\xCE\xB4\xD6\xAA";
 
 // Queries
 // "查询超时": the client did not answer the query.
@@ -73,8 +93,12 @@ inline constexpr char threeRecords[] = "\xB9\xB2" "3\xCC\xF5";
 // placing it again.
 [[nodiscard]] inline bool orderOutcomeUnknown(const char* message) noexcept
 {
-    return message != nullptr &&
-           (std::strcmp(message, answerTimeout) == 0 || std::strcmp(message, answerUnreadable) == 0);
+    for (const char* unknown : {answerTimeout, answerUnreadable, orderNotAnswering, orderClientGone}) {
+        if (message != nullptr && std::strcmp(message, unknown) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace zelvo::answers

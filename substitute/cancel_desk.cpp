@@ -35,7 +35,7 @@ std::string cancelConfirmationText(const std::string& code, const std::string& o
 // One double click: its request in the desk and the prompts the script asks for.
 class CancelFlow {
 public:
-    CancelFlow(CancelDesk& desk, HWND owner) : desk_(desk), owner_(owner) {}
+    explicit CancelFlow(Client& client) : desk_(client.cancels()), owner_(client.mainWindow()), client_(client) {}
     ~CancelFlow();
     CancelFlow(const CancelFlow&) = delete;
     CancelFlow& operator=(const CancelFlow&) = delete;
@@ -53,6 +53,7 @@ private:
 
     CancelDesk& desk_;
     HWND owner_;
+    Client& client_;
     CancelScript script_;
     size_t request_ = 0;
     bool running_ = false;
@@ -91,6 +92,9 @@ void CancelFlow::run(const std::string& confirmation)
     if (!show(confirmation)) {
         return;
     }
+    if (client_.reach(Moment::CancelConfirmed) && !IsWindow(owner_)) {
+        return;
+    }
     for (int busy = 0; busy < script_.busyAnswers; ++busy) {
         if (!show(texts::busy)) {
             return;
@@ -119,7 +123,8 @@ bool CancelFlow::show(const std::string& text)
                                      [&](PromptEnd end) {
                                          step(end == PromptEnd::Confirmed ? "click " + std::to_string(ids::promptButton)
                                                                           : "close " + text);
-                                     }};
+                                     },
+                                     [&] { client_.reach(Moment::PromptRead, text); }};
     return runPrompt(owner_, {texts::promptTitle, text}, recorder) == PromptEnd::Confirmed;
 }
 
@@ -201,7 +206,7 @@ public:
         const int row = request.notice.iItem;
         const bool onRow = header.idFrom == static_cast<UINT_PTR>(GetDlgCtrlID(list)) && row >= 0 &&
                            row < SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
-        CancelFlow flow(client_.cancels(), client_.mainWindow());
+        CancelFlow flow(client_);
         if (flow.begin(std::move(request)) && onRow) {
             flow.run(cancelConfirmationText(cellUnder(list, row, "证券代码"), cellUnder(list, row, "委托编号")));
         }

@@ -146,6 +146,18 @@ void registerClasses()
     }
 }
 
+// A page's list: another thread reading a cell is a moment an incident can
+// be planned for.
+LRESULT CALLBACK pageListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR client)
+{
+    if (message == LVM_GETITEMTEXTA && InSendMessage()) {
+        reinterpret_cast<Client*>(client)->reach(Moment::CellRead, {}, static_cast<int>(wParam));
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(list, pageListProc, id);
+    }
+    return DefSubclassProc(list, message, wParam, lParam);
+}
+
 HWND createChild(HWND parent, const char* windowClass, const std::string& text, DWORD style, int id, RECT box)
 {
     return addControl(parent, windowClass, text, style, id, box.left, box.top, box.right - box.left,
@@ -154,7 +166,8 @@ HWND createChild(HWND parent, const char* windowClass, const std::string& text, 
 
 }  // namespace
 
-Client::Client(ClientSetup setup) : setup_(std::move(setup)), ui_(std::make_unique<UiThread>())
+Client::Client(ClientSetup setup)
+    : setup_(std::move(setup)), ui_(std::make_unique<UiThread>()), incidents_(std::make_unique<Incidents>(*ui_))
 {
     onUi([this] { build(); });
 }
@@ -168,6 +181,18 @@ Client::~Client()
 void Client::onUi(const std::function<void()>& work)
 {
     ui_->run(work);
+}
+
+void Client::stall(DWORD ms)
+{
+    incidents_->plan({Moment::Now, {}, -1, ms});
+    ui_->post([this] { reach(Moment::Now); });
+    static_cast<void>(incidents_->waitForStall(5000));
+}
+
+bool Client::reach(Moment moment, const std::string& text, int row)
+{
+    return incidents_->reach(moment, main_, text, row);
 }
 
 void Client::build()
@@ -262,18 +287,28 @@ void Client::openInitialPage()
 
 void Client::recordSwitchClick(POINT point)
 {
+    bool first = false;
     {
         std::lock_guard<std::mutex> guard(logMutex_);
         log_.switchClicks.push_back(point);
+        first = log_.switchClicks.size() == 1;
     }
     const bool onHotSpot = std::abs(point.x - setup_.switchHotSpot.x) <= 2 && std::abs(point.y - setup_.switchHotSpot.y) <= 2;
     if (onHotSpot && treePanel_ != nullptr) {
         ShowWindow(treePanel_, SW_SHOW);
     }
+    if (first && setup_.switchWidthAfterFirstClick > 0) {
+        RECT box = {};
+        GetWindowRect(switch_, &box);
+        MapWindowPoints(nullptr, main_, reinterpret_cast<POINT*>(&box), 2);
+        MoveWindow(switch_, box.left, box.top, setup_.switchWidthAfterFirstClick, box.bottom - box.top, TRUE);
+        setup_.switchHotSpot = setup_.switchHotSpotAfterResize;
+    }
 }
 
 void Client::onTreeClick()
 {
+    reach(Moment::TreeClicked);
     auto selected = reinterpret_cast<HTREEITEM>(SendMessageA(tree_, TVM_GETNEXTITEM, TVGN_CARET, 0));
     POINT cursor;
     GetCursorPos(&cursor);
@@ -306,6 +341,7 @@ HWND Client::showPage(const std::string& caption, PageKind kind)
         SetWindowTextA(page, caption.c_str());
         MoveWindow(page, 0, 0, 530, 520, FALSE);
         HWND list = addControl(page, WC_LISTVIEWA, "", WS_VISIBLE | LVS_REPORT, 1047, 0, 60, 520, 440);
+        SetWindowSubclass(list, pageListProc, 0, reinterpret_cast<DWORD_PTR>(this));
         if (kind == PageKind::NestedDialog) {
             EnableWindow(list, FALSE);
             HWND nested = createDialog(page, WS_CHILD | WS_VISIBLE, pageProc, 0);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cancel_desk.h"
+#include "incidents.h"
 #include "order_desk.h"
 #include "page.h"
 #include "query_desk.h"
@@ -62,6 +63,10 @@ struct ClientSetup {
     bool treeVisible = false;
     // The point in the trade switch's client area that shows the tree.
     POINT switchHotSpot = {10, 10};
+    // The switch's width after its first click, and its hot spot from then
+    // on (0: it keeps its size), as a client laying out its panels anew.
+    int switchWidthAfterFirstClick = 0;
+    POINT switchHotSpotAfterResize = {10, 10};
     std::vector<TreeNode> tree;
     bool pageHost = true;
     // The "folder/caption" path of an item that is selected, with its page
@@ -120,12 +125,20 @@ public:
     QueryDesk& queries() { return queries_; }
     CancelDesk& cancels() { return cancels_; }
     const ToolbarLog& toolbarLog() const { return *toolbarLog_; }
+    // Troubles to come: a stall of the UI thread or the main window destroyed
+    // at a chosen moment.
+    Incidents& incidents() { return *incidents_; }
+    // Stops the UI thread for `ms` from now, without handling any message,
+    // and returns once it has stopped.
+    void stall(DWORD ms);
 
     // Internal: called on the UI thread by the client's windows.
     void recordSwitchClick(POINT point);
     void onTreeClick();
     PageBehaviours* behavioursOf(HWND page);
     void handleToolbarPresses();
+    // Runs a planned incident due at this moment; true when one ran.
+    bool reach(Moment moment, const std::string& text = {}, int row = -1);
 
 private:
     void build();
@@ -139,6 +152,7 @@ private:
 
     ClientSetup setup_;
     std::unique_ptr<UiThread> ui_;
+    std::unique_ptr<Incidents> incidents_;
     HWND main_ = nullptr;
     HWND switch_ = nullptr;
     HWND treePanel_ = nullptr;

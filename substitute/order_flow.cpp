@@ -14,7 +14,7 @@ namespace substitute {
 // One order click: its ticket in the desk and the pop-ups the script asks for.
 class OrderFlow {
 public:
-    OrderFlow(OrderDesk& desk, HWND owner) : desk_(desk), owner_(owner) {}
+    explicit OrderFlow(Client& client) : desk_(client.orders()), owner_(client.mainWindow()), client_(client) {}
     ~OrderFlow();
     OrderFlow(const OrderFlow&) = delete;
     OrderFlow& operator=(const OrderFlow&) = delete;
@@ -39,6 +39,7 @@ private:
 
     OrderDesk& desk_;
     HWND owner_;
+    Client& client_;
     OrderScript script_;
     size_t ticket_ = 0;
     bool running_ = false;
@@ -94,6 +95,9 @@ void OrderFlow::run()
     if (script_.confirms && !show({script_.confirmationTitle, script_.confirmationText, true, 0})) {
         return;
     }
+    if (script_.confirms && client_.reach(Moment::OrderConfirmed) && !IsWindow(owner_)) {
+        return;
+    }
     if (script_.asksPassword && !askPassword()) {
         return;
     }
@@ -141,7 +145,8 @@ bool OrderFlow::show(const PromptSpec& prompt)
                                          const char* how = end == PromptEnd::WentByItself ? "gone " : "close ";
                                          step(end == PromptEnd::Confirmed ? "click " + std::to_string(ids::promptButton)
                                                                           : how + prompt.title);
-                                     }};
+                                     },
+                                     [&] { client_.reach(Moment::PromptRead, prompt.text); }};
     return runPrompt(owner_, prompt, recorder) == PromptEnd::Confirmed;
 }
 
@@ -230,7 +235,7 @@ public:
         if (id != controls_.button || code != BN_CLICKED) {
             return false;
         }
-        OrderFlow flow(client_.orders(), client_.mainWindow());
+        OrderFlow flow(client_);
         if (flow.begin(ticketAtClick(page))) {
             flow.run();
         }

@@ -1,5 +1,7 @@
 #include "prompts.h"
 
+#include <commctrl.h>
+
 #include "dialogs.h"
 #include "texts.h"
 
@@ -15,10 +17,28 @@ struct PromptRun {
     const PromptRecorder& recorder;
 };
 
+// Another thread reading the prompt's title or message.
+void noteRead(const PromptRun& run, UINT message)
+{
+    if (message == WM_GETTEXT && InSendMessage() && run.recorder.read) {
+        run.recorder.read();
+    }
+}
+
+LRESULT CALLBACK messageProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR run)
+{
+    noteRead(*reinterpret_cast<const PromptRun*>(run), message);
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(control, messageProc, id);
+    }
+    return DefSubclassProc(control, message, wParam, lParam);
+}
+
 void buildPrompt(HWND dialog, const PromptRun& run)
 {
     SetWindowTextA(dialog, run.spec.title.c_str());
-    addControl(dialog, "Static", run.spec.text, WS_VISIBLE, ids::promptText, 10, 10, 300, 60);
+    HWND text = addControl(dialog, "Static", run.spec.text, WS_VISIBLE, ids::promptText, 10, 10, 300, 60);
+    SetWindowSubclass(text, messageProc, 0, reinterpret_cast<DWORD_PTR>(&run));
     if (run.spec.withButton) {
         addControl(dialog, "Button", okText, WS_VISIBLE | BS_DEFPUSHBUTTON, ids::promptButton, 120, 76, 80, 24);
     }
@@ -53,6 +73,9 @@ INT_PTR CALLBACK promptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         return TRUE;
     }
     const auto* run = reinterpret_cast<const PromptRun*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (run != nullptr) {
+        noteRead(*run, message);
+    }
     PromptEnd end = PromptEnd::Dismissed;
     if (run == nullptr || !endingOf(run->spec, message, wParam, end)) {
         return FALSE;

@@ -25,10 +25,12 @@ enum class PromptEnd {
 };
 
 // What a flow records of its prompt: `shown` once it is up, `ended` while
-// it closes, before the click that closed it returns to whoever sent it.
+// it closes, before the click that closed it returns to whoever sent it, and
+// `read` each time another thread asks for its title or its message.
 struct PromptRecorder {
     std::function<void()> shown;
     std::function<void(PromptEnd)> ended;
+    std::function<void()> read;
 };
 
 // Shows the prompt modally over `owner` and returns how it ended.

@@ -179,9 +179,11 @@ void replaceRows(HWND list, const std::vector<Row>& rows)
 void showPrompt(Client& client, const std::string& text)
 {
     const size_t index = client.queries().recordPrompt(text);
-    const PromptRecorder recorder = {{}, [&](PromptEnd end) {
+    const PromptRecorder recorder = {{},
+                                     [&](PromptEnd end) {
                                          client.queries().recordPromptClosed(index, end == PromptEnd::Confirmed);
-                                     }};
+                                     },
+                                     [&] { client.reach(Moment::PromptRead, text); }};
     runPrompt(client.mainWindow(), {texts::promptTitle, text}, recorder);
 }
 
@@ -233,6 +235,7 @@ public:
     {
         click.caption = caption_;
         client_.queries().recordClick(std::move(click));
+        client_.reach(Moment::QueryClicked);
         reply_ = client_.queries().takeReply(caption_);
         KillTimer(page, answerTimer);
         if (reply_.kind != ReplyKind::Silence) {

@@ -30,6 +30,8 @@ struct ToolbarData {
     ToolbarButton root;
     ToolbarOptions options;
     std::shared_ptr<ToolbarLog> log;
+    // The stall still to come (ToolbarOptions::stallInFirstChildCountMs).
+    std::shared_ptr<std::atomic<DWORD>> stallMs = std::make_shared<std::atomic<DWORD>>(options.stallInFirstChildCountMs);
 };
 using SharedData = std::shared_ptr<const ToolbarData>;
 
@@ -109,6 +111,9 @@ public:
     {
         if (count == nullptr) {
             return E_POINTER;
+        }
+        if (const DWORD stallMs = data_->stallMs->exchange(0); stallMs > 0) {
+            Sleep(stallMs);
         }
         *count = static_cast<LONG>(childCount());
         return S_OK;

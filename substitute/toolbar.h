@@ -35,6 +35,9 @@ struct ToolbarOptions {
     // Whether states are given as text ("unavailable" or "normal") instead of
     // state bits.
     bool statesAsText = false;
+    // The UI thread stops answering this long inside the first call that asks
+    // an object for its child count, as a client does during a long repaint.
+    DWORD stallInFirstChildCountMs = 0;
 };
 
 // What the toolbar saw: the names of the pressed buttons in order, and how

@@ -3,17 +3,25 @@
 #include <objbase.h>
 #include <ole2.h>
 
+#include <memory>
+
 namespace substitute {
 
 namespace {
 
 constexpr UINT runWorkMessage = WM_APP + 1;
+constexpr UINT postedWorkMessage = WM_APP + 2;
 const char runnerClass[] = "SubstituteRunner";
 
 LRESULT CALLBACK runnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == runWorkMessage) {
         (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        return 0;
+    }
+    if (message == postedWorkMessage) {
+        const std::unique_ptr<std::function<void()>> work(reinterpret_cast<std::function<void()>*>(lParam));
+        (*work)();
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -69,6 +77,14 @@ void UiThread::run(const std::function<void()>& work)
         return;
     }
     SendMessageA(runner_, runWorkMessage, 0, reinterpret_cast<LPARAM>(&work));
+}
+
+void UiThread::post(std::function<void()> work)
+{
+    auto queued = std::make_unique<std::function<void()>>(std::move(work));
+    if (PostMessageA(runner_, postedWorkMessage, 0, reinterpret_cast<LPARAM>(queued.get()))) {
+        static_cast<void>(queued.release());  // the runner frees it
+    }
 }
 
 void pumpFor(DWORD milliseconds)

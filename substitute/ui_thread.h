@@ -21,6 +21,10 @@ public:
     // delivered by any message loop).
     void run(const std::function<void()>& work);
 
+    // Queues `work` for the UI thread among its posted messages and returns
+    // at once. Also from the UI thread itself.
+    void post(std::function<void()> work);
+
     DWORD threadId() const { return threadId_; }
 
 private:

@@ -90,3 +90,22 @@ TEST(Profiles, VisibleTreeNeedsNoClick)
     ASSERT_TRUE(zelvo.login().attached);
     EXPECT_TRUE(client.log().switchClicks.empty());
 }
+
+// The credit edition that is clicked five eighths across its switch: a
+// switch laid out anew between two clicks is clicked where it shows the
+// tree now.
+TEST(Profiles, ZhongxinCreditClickFollowsAResizedSwitch)
+{
+    ClientSetup setup = editionClient(Broker::Zhongxin, true);
+    setup.switchHotSpot = {-100, -100};  // the first click misses
+    setup.switchWidthAfterFirstClick = 400;
+    setup.switchHotSpotAfterResize = {250, 10};
+    Client client(setup);
+    ZelvoLibrary zelvo;
+    const LoginAnswer answer = zelvo.login();
+    ASSERT_TRUE(answer.attached) << answer.message;
+    const auto clicks = client.log().switchClicks;
+    ASSERT_EQ(clicks.size(), 2u);
+    EXPECT_EQ(clicks[0].x, 150);
+    EXPECT_EQ(clicks[1].x, 250);
+}

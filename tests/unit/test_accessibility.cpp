@@ -202,6 +202,30 @@ INSTANTIATE_TEST_SUITE_P(Listings, ToolbarPress, testing::Values(true, false),
                              return info.param ? "WithEnumerator" : "ByChildId";
                          });
 
+// The client's thread stops answering in the middle of a press: the press
+// is given up within the bound, and once the client answers again it takes
+// no further step: nothing is pressed, every object is released.
+TEST(ToolbarStall, GivesUpWithinTheBoundAndPressesNothingLater)
+{
+    constexpr DWORD boundMs = 500;
+    ToolbarOptions stalling;
+    stalling.stallInFirstChildCountMs = 2000;
+    ToolbarClient client(clientButtons(), stalling);
+    const long baseline = client.liveObjects();
+    LibraryView library(client.mainWindow(), boundMs);
+
+    const ULONGLONG start = GetTickCount64();
+    pressToolbarButton(library.client, "刷新");
+    const ULONGLONG took = GetTickCount64() - start;
+
+    EXPECT_TRUE(library.channel.lost());
+    EXPECT_GE(took, boundMs);
+    EXPECT_LT(took, boundMs + 1000);
+    Sleep(2500);
+    EXPECT_TRUE(client.presses().empty()) << "the press stopped before its next call";
+    EXPECT_EQ(waitForLiveObjects(client, baseline), baseline);
+}
+
 class ToolbarApartment : public testing::Test {
 protected:
     void press(const std::string& name)
