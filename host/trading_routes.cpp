@@ -31,10 +31,6 @@ constexpr size_t maxCodeLength = 16;
 constexpr size_t maxOrderIdLength = 64;
 constexpr double maxPrice = 1e9;
 
-// The library's answer when the trade confirmation was accepted but the
-// client's final prompt never came: the order may be out.
-constexpr char unknownOutcomeText[] = "等待委托回报超时,委托结果未知";
-
 [[nodiscard]] std::string localTime()
 {
     SYSTEMTIME time;
@@ -186,7 +182,7 @@ struct OrderRequest {
     if (answer.contract >= 0) {
         return "placed";
     }
-    return answer.message == unknownOutcomeText ? "unknown" : "refused";
+    return answer.outcomeUnknown ? "unknown" : "refused";
 }
 
 }  // namespace

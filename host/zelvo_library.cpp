@@ -1,6 +1,7 @@
 #include "zelvo_library.h"
 
 #include "gbk_text.h"
+#include "zelvo_answers.h"
 
 namespace zelvo_host {
 
@@ -125,7 +126,7 @@ OrderAnswer ZelvoLibrary::sendOrder(int kind, const std::string& gbkCode, double
     const LARGE_INTEGER start = now();
     const int contract = exports_.sendOrder(kind, gbkCode.c_str(), price, quantity, message());
     addElapsed(start);
-    return {contract, textOf(message_)};
+    return {contract, textOf(message_), contract < 0 && zelvo::answers::orderOutcomeUnknown(message_.data())};
 }
 
 TextAnswer ZelvoLibrary::cancelOrder(int orderNo)

@@ -42,6 +42,9 @@ struct QueryAnswer {
 struct OrderAnswer {
     int contract = -1;
     std::string message;  // UTF-8
+    // The library's answer says the order may be out although no contract
+    // number came back (zelvo::answers::orderOutcomeUnknown).
+    bool outcomeUnknown = false;
 };
 
 // The loaded library and the buffers its calls write into. The library
