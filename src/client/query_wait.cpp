@@ -89,15 +89,16 @@ Poll checkStatus(const ResultView& view, std::string& message)
     return Poll::Answered;
 }
 
-// The first cell of row 0 when the row is a message row, else empty. The
-// second cell is read first: a data row, which every poll meets while the
-// earlier answer is still shown, then costs one message instead of two.
+// The first cell of row 0 when the row is a message row, else empty. Both
+// cells come in one exchange: on the list's own thread where that can be
+// set up.
 std::string messageRowText(const ListViewReader& list)
 {
-    if (list.window() == nullptr || !list.cellText(0, 1).empty()) {
+    if (list.window() == nullptr) {
         return {};
     }
-    return list.cellText(0, 0);
+    const std::vector<std::string> cells = list.cellTexts({{0, 1}, {0, 0}});
+    return cells.size() == 2 && cells[0].empty() ? cells[1] : std::string();
 }
 
 // The no-records row is no answer by itself: the client writes the status

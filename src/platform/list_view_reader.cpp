@@ -119,7 +119,18 @@ void ListViewReader::setCellText(int row, int column, const std::string& text) c
     static_cast<void>(channel_.send(list_, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), itemBuffer.address(), {&itemBuffer, &copy}));
 }
 
-std::vector<std::string> ListViewReader::columnCaptions() const
+ListViewReader::~ListViewReader() = default;
+
+InThreadList* ListViewReader::inThread() const
+{
+    if (!inThreadTried_ && list_ != nullptr) {
+        inThreadTried_ = true;
+        inThread_ = std::make_unique<InThreadList>(channel_, list_);
+    }
+    return inThread_ != nullptr && inThread_->installed() ? inThread_.get() : nullptr;
+}
+
+std::vector<std::string> ListViewReader::captionsOneByOne() const
 {
     std::vector<std::string> captions;
     const int columns = columnCount();
@@ -129,13 +140,78 @@ std::vector<std::string> ListViewReader::columnCaptions() const
     return captions;
 }
 
+std::vector<std::string> ListViewReader::columnCaptions() const
+{
+    InThreadList* fast = inThread();
+    std::optional<std::vector<std::string>> captions = fast != nullptr ? fast->captions() : std::nullopt;
+    if (!captions) {
+        return captionsOneByOne();
+    }
+    // As columnText gives them: a caption that filled its buffer loses a cut character.
+    for (std::string& caption : *captions) {
+        if (caption.size() == captionBufferSize - 1) {
+            dropCutCharacter(caption);
+        }
+    }
+    return *captions;
+}
+
+// Chunk after chunk; a cell too long for a chunk is read on its own, and
+// whatever the list's thread did not read is read cell by cell.
+void ListViewReader::appendRowsInThread(InThreadList& fast, std::string& table, int columnCount) const
+{
+    const CellReader cell = [this](int row, int column) { return cellText(row, column); };
+    int row = 0;
+    int column = 0;
+    int rowCount = -1;
+    for (;;) {
+        const std::optional<InThreadList::Chunk> chunk = fast.rows(row, column, columnCount, rowCount);
+        if (!chunk) {
+            appendRows(table, row, column, rowCount < 0 ? itemCount() : rowCount, columnCount, cell);
+            return;
+        }
+        table += chunk->text;
+        rowCount = chunk->rowCount;
+        row = chunk->nextRow;
+        column = chunk->nextColumn;
+        if (chunk->complete) {
+            return;
+        }
+        if (chunk->stalledCell) {
+            appendRows(table, row, column, row + 1, column + 1, cell);
+            column = column + 1 == columnCount ? 0 : column + 1;
+            row += column == 0 ? 1 : 0;
+        }
+    }
+}
+
 std::string ListViewReader::tableText() const
 {
     const std::vector<std::string> captions = columnCaptions();
     if (captions.empty()) {
         return {};
     }
-    return formatTable(captions, itemCount(), [this](int row, int column) { return cellText(row, column); });
+    std::string table = headerLine(captions);
+    const int columnCount = static_cast<int>(captions.size());
+    if (InThreadList* fast = inThread()) {
+        appendRowsInThread(*fast, table, columnCount);
+    } else {
+        appendRows(table, 0, 0, itemCount(), columnCount, [this](int row, int column) { return cellText(row, column); });
+    }
+    return table;
+}
+
+std::vector<std::string> ListViewReader::cellTexts(const std::vector<std::pair<int, int>>& cells) const
+{
+    InThreadList* fast = inThread();
+    if (std::optional<std::vector<std::string>> texts = fast != nullptr ? fast->cells(cells) : std::nullopt) {
+        return *texts;
+    }
+    std::vector<std::string> texts;
+    for (const auto& [row, column] : cells) {
+        texts.push_back(cellText(row, column));
+    }
+    return texts;
 }
 
 int columnIndex(const std::vector<std::string>& captions, const std::string& caption)
@@ -146,6 +222,10 @@ int columnIndex(const std::vector<std::string>& captions, const std::string& cap
 
 int ListViewReader::findRow(int column, const std::string& value) const
 {
+    InThreadList* fast = inThread();
+    if (const std::optional<int> found = fast != nullptr ? fast->findRow(column, value) : std::nullopt) {
+        return *found;
+    }
     const int rows = itemCount();
     for (int row = 0; row < rows && !channel_.lost(); ++row) {
         if (cellText(row, column) == value) {

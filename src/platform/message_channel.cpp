@@ -94,6 +94,11 @@ bool MessageChannel::post(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return !lost_ && PostMessageA(window, message, wParam, lParam) != FALSE;
 }
 
+void MessageChannel::keepUntilHandled(HWND window, MessageBuffer buffer)
+{
+    pending_.keep(GetWindowThreadProcessId(window, nullptr), std::move(buffer));
+}
+
 bool MessageChannel::answering(HWND window)
 {
     if (lost_) {

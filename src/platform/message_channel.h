@@ -44,8 +44,10 @@ public:
 
     [[nodiscard]] bool guardsIntact() const noexcept;
 
-    // Gives up ownership without freeing: the memory stays allocated for good.
+    // Gives up ownership without freeing: the memory stays allocated for good,
+    // or until whoever holds allocation() frees it with delete[].
     void abandon() noexcept { static_cast<void>(storage_.release()); }
+    [[nodiscard]] char* allocation() noexcept { return storage_.get(); }
 
     static constexpr std::size_t guardBytes = 16;
 
@@ -112,6 +114,10 @@ public:
     // answered a message within the last `probeIntervalMs`, else after a
     // WM_NULL it answers. The check of every wait that sends nothing itself.
     [[nodiscard]] bool answering(HWND window);
+
+    // Keeps `buffer`, which a message given up on points into, until the
+    // window's thread has handled that message.
+    void keepUntilHandled(HWND window, MessageBuffer buffer);
 
     // Sends WM_NULL and waits for it: everything sent to the window's thread
     // before it, asynchronous showing and placing included, has then been

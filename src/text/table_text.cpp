@@ -5,32 +5,10 @@
 namespace zelvo {
 namespace {
 
-constexpr char cellSeparator = '\t';
-constexpr char lineSeparator = '\n';
-
 // In a funds line a label stands between a blank and a colon, and a value
 // between a colon and a blank.
 constexpr char labelStart = ' ';
 constexpr char valueStart = ':';
-
-void appendHeader(std::string& table, const std::vector<std::string>& captions)
-{
-    for (size_t column = 0; column < captions.size(); ++column) {
-        if (column > 0) {
-            table += cellSeparator;
-        }
-        table += captions[column];
-    }
-}
-
-void appendRow(std::string& table, int row, int columnCount,
-               const std::function<std::string(int row, int column)>& cell)
-{
-    for (int column = 0; column < columnCount; ++column) {
-        table += column == 0 ? lineSeparator : cellSeparator;
-        table += cell(row, column);
-    }
-}
 
 void appendCells(std::string& table, const std::vector<std::string>& cells)
 {
@@ -49,15 +27,32 @@ void appendCurrencyLine(std::string& table, const char* name, const std::string&
 
 }  // namespace
 
-std::string formatTable(const std::vector<std::string>& captions, int rowCount,
-                        const std::function<std::string(int row, int column)>& cell)
+void appendRows(std::string& table, int row, int column, int rowCount, int columnCount, const CellReader& cell)
 {
-    std::string table;
-    appendHeader(table, captions);
-    const int columnCount = static_cast<int>(captions.size());
-    for (int row = 0; row < rowCount && columnCount > 0; ++row) {
-        appendRow(table, row, columnCount, cell);
+    for (; row < rowCount && columnCount > 0; ++row, column = 0) {
+        for (; column < columnCount; ++column) {
+            table += column == 0 ? lineSeparator : cellSeparator;
+            table += cell(row, column);
+        }
     }
+}
+
+std::string headerLine(const std::vector<std::string>& captions)
+{
+    std::string line;
+    for (size_t column = 0; column < captions.size(); ++column) {
+        if (column > 0) {
+            line += cellSeparator;
+        }
+        line += captions[column];
+    }
+    return line;
+}
+
+std::string formatTable(const std::vector<std::string>& captions, int rowCount, const CellReader& cell)
+{
+    std::string table = headerLine(captions);
+    appendRows(table, 0, 0, rowCount, static_cast<int>(captions.size()), cell);
     return table;
 }
 

@@ -16,11 +16,24 @@ inline constexpr char renminbiName[] = "\xC8\xCB\xC3\xF1\xB1\xD2";    // "人民
 inline constexpr char usDollarName[] = "\xC3\xC0\xD4\xAA";            // "美元"
 inline constexpr char hongKongDollarName[] = "\xB8\xDB\xD4\xAA";      // "港元"
 
+// Cells are joined by a TAB, lines by a line feed.
+inline constexpr char cellSeparator = '\t';
+inline constexpr char lineSeparator = '\n';
+
+using CellReader = std::function<std::string(int row, int column)>;
+
+// Appends the table text of rows `row` to `rowCount` - 1, starting at column
+// `column` of the first: a line feed before each row's first cell, a TAB
+// before each other cell.
+void appendRows(std::string& table, int row, int column, int rowCount, int columnCount, const CellReader& cell);
+
+// The header line of `captions`: the captions joined by TABs.
+[[nodiscard]] std::string headerLine(const std::vector<std::string>& captions);
+
 // The header line of `captions`, then one line per row 0..rowCount-1 with
 // the cells of columns 0..N-1 in order. No captions give the empty text,
 // whatever the row count; `cell` is then never called.
-[[nodiscard]] std::string formatTable(const std::vector<std::string>& captions, int rowCount,
-                                      const std::function<std::string(int row, int column)>& cell);
+[[nodiscard]] std::string formatTable(const std::vector<std::string>& captions, int rowCount, const CellReader& cell);
 
 // The funds of the three currencies as table text: the header is the
 // currency caption and the labels of the renminbi line (" label:"); each

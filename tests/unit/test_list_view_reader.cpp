@@ -16,6 +16,7 @@
 
 #include "client/bounds.h"
 #include "platform/list_view_reader.h"
+#include "text/table_text.h"
 
 namespace zelvo {
 namespace {
@@ -280,6 +281,41 @@ TEST_F(ListViewReaderTest, FindColumnAndFindRowTakeTheFirstWholeMatch)
     EXPECT_EQ(reader.findRow(1, "合同"), -1);
     EXPECT_EQ(reader.findRow(0, "e"), 4);
     EXPECT_EQ(reader.findRow(0, "E"), -1);
+}
+
+// The table read on the list's own thread: over several chunks, with a cell
+// too long for a chunk of its own, it gives the same text as reading cell by
+// cell; the list has its own procedure back once the reader is gone, also
+// when the list is destroyed first.
+TEST_F(ListViewReaderTest, ReadOnTheListsThreadGivesTheSameTextAndLeavesTheListAsItWas)
+{
+    std::vector<Texts> rows;
+    for (int row = 0; row < 1500; ++row) {
+        rows.push_back({std::to_string(row), gbkText(1001)});
+    }
+    rows[700][1] = std::string(InThreadList::chunkBytes + 5000, 'L');
+    const HWND list = makeList({"序号", "内容"}, rows);
+    const LONG_PTR ownProcedure = GetWindowLongPtrA(list, GWLP_WNDPROC);
+    std::string oneByOne;
+    {
+        const ListViewReader reader(channel_, list);
+        oneByOne = zelvo::formatTable({reader.columnText(0), reader.columnText(1)}, reader.itemCount(),
+                                      [&](int row, int column) { return reader.cellText(row, column); });
+        EXPECT_EQ(reader.tableText(), oneByOne);
+        EXPECT_EQ(reader.findRow(0, "1499"), 1499);
+        EXPECT_EQ(reader.cellTexts({{3, 0}, {700, 1}, {9999, 0}}), (Texts{"3", rows[700][1], ""}));
+        EXPECT_NE(GetWindowLongPtrA(list, GWLP_WNDPROC), ownProcedure) << "read on the list's thread";
+    }
+    EXPECT_EQ(GetWindowLongPtrA(list, GWLP_WNDPROC), ownProcedure);
+    EXPECT_NE(oneByOne.find("\t" + rows[700][1] + "\n701\t"), std::string::npos) << "the long cell is whole";
+
+    const HWND doomed = makeList({"a"}, {{"1"}});
+    {
+        const ListViewReader reader(channel_, doomed);
+        EXPECT_EQ(reader.tableText(), "a\n1");
+        ui_.run([&] { DestroyWindow(doomed); });
+    }
+    EXPECT_FALSE(IsWindow(doomed));
 }
 
 TEST_F(ListViewReaderTest, SetCellTextWritesGbkThatReadsBack)
