@@ -68,7 +68,7 @@ HttpReply login(ServiceContext& context, const Json& body, std::string_view)
         }
         password = body["password"].get<std::string>();
     }
-    const std::optional<std::string> gbkPassword = utf8ToGbk(password);
+    const std::optional<std::string> gbkPassword = zelvo_common::utf8ToGbk(password);
     if (!gbkPassword) {
         return errorReply(400, "bad_field", "password holds characters GBK cannot write");
     }

@@ -9,7 +9,6 @@
 #include <iterator>
 #include <optional>
 
-#include "gbk_text.h"
 #include "tables.h"
 
 namespace zelvo_host {
