@@ -168,6 +168,20 @@ constexpr Route routes[] = {
     return reply;
 }
 
+// A reply of fixed JSON text for the noexcept paths. The reply is made
+// without allocating and the text copied in after: if that copy fails for
+// want of memory the answer is the bare status, never an exception.
+[[nodiscard]] HttpReply fixedReply(int status, const char* json) noexcept
+{
+    HttpReply reply{status, {}, {}};
+    try {
+        reply.body = json;
+    } catch (...) {
+        // The status alone says what happened.
+    }
+    return reply;
+}
+
 [[nodiscard]] HttpReply dispatch(ServiceContext& context, const HttpRequest& request)
 {
     if (!tokensEqual(context.token, bearerToken(request.authorization))) {
@@ -239,19 +253,23 @@ std::string unknownMember(const Json& body, std::initializer_list<std::string_vi
 
 HttpReply handleRequest(ServiceContext& context, const HttpRequest& request) noexcept
 {
+    // Built before the request is handled: the most likely failure is an
+    // allocation, and a second one inside the catch would end the trading
+    // client's process. Moving the reply out allocates nothing.
+    HttpReply failure = fixedReply(500, R"({"ok":false,"error":"internal","message":"internal error"})");
     try {
         return dispatch(context, request);
     } catch (...) {
-        return {500, R"({"ok":false,"error":"internal","message":"internal error"})", {}};
+        return failure;
     }
 }
 
 HttpReply protocolErrorReply(int status) noexcept
 {
     switch (status) {
-    case 413: return {413, R"({"ok":false,"error":"payload_too_large","message":"the body exceeds 64 KiB"})", {}};
-    case 431: return {431, R"({"ok":false,"error":"header_too_large","message":"the request header is too large"})", {}};
-    default: return {400, R"({"ok":false,"error":"bad_request","message":"malformed HTTP request"})", {}};
+    case 413: return fixedReply(413, R"({"ok":false,"error":"payload_too_large","message":"the body exceeds 64 KiB"})");
+    case 431: return fixedReply(431, R"({"ok":false,"error":"header_too_large","message":"the request header is too large"})");
+    default: return fixedReply(400, R"({"ok":false,"error":"bad_request","message":"malformed HTTP request"})");
     }
 }
 
