@@ -10,6 +10,7 @@
 #include "gbk_text.h"
 #include "terminal.h"
 #include "zelvo_exports.h"
+#include "zelvo_kinds.h"
 
 namespace demo {
 
@@ -28,17 +29,6 @@ const char defaultScript[] =
     "logout\n";
 
 namespace {
-
-struct Named {
-    const char* name;
-    int kind;
-};
-
-const Named queryKinds[] = {{"funds", 0},        {"usd-funds", 1},   {"hkd-funds", 2},   {"positions", 3},
-                            {"orders", 4},       {"trades", 5},      {"margin-debt", 6}, {"short-debt", 7},
-                            {"shortable", 8},    {"cancel-list", 9}, {"currencies", 10}, {"shareholders", 11}};
-const Named orderKinds[] = {{"buy", 0},           {"sell", 1},          {"margin-buy", 2},    {"short-sell", 3},
-                            {"buy-to-return", 4}, {"sell-to-repay", 5}, {"return-in-kind", 6}};
 
 std::vector<char> messageBuffer(zelvo_common::textBufferBytes);
 std::vector<char> resultBuffer(zelvo_common::queryResultBufferBytes);
@@ -66,13 +56,14 @@ bool parseInt(const std::string& text, int& value)
     return true;
 }
 
-bool lookUp(const Named* table, size_t count, const std::string& name, int& kind)
+// The kind named by `name`, or given as a number (any number: the demo
+// shows what the library answers to a kind it does not know).
+template <typename Kind, std::size_t count>
+bool lookUp(const zelvo::KindName<Kind> (&names)[count], const std::string& name, int& kind)
 {
-    for (size_t i = 0; i < count; ++i) {
-        if (name == table[i].name) {
-            kind = table[i].kind;
-            return true;
-        }
+    if (const std::optional<Kind> named = zelvo::kindNamed(names, name)) {
+        kind = static_cast<int>(*named);
+        return true;
     }
     return parseInt(name, kind);
 }
@@ -122,7 +113,7 @@ void getter(zelvo_common::ZelvoExports::TextGetter function, const char* name)
 bool query(const std::string& kindName)
 {
     int kind = 0;
-    if (!lookUp(queryKinds, std::size(queryKinds), kindName, kind)) {
+    if (!lookUp(zelvo::queryKindNames, kindName, kind)) {
         say("  unknown query kind '" + kindName + "' (try: help)");
         return false;
     }
@@ -199,7 +190,7 @@ bool runCommand(const std::vector<std::string>& words)
                verb == "title" ? "Zelvo_GetWndText" : verb == "broker" ? "Zelvo_GetBroker" : "Zelvo_GetAccount");
     } else if (verb == "query" && words.size() == 2) {
         return query(words[1]);
-    } else if (lookUp(orderKinds, std::size(orderKinds), verb, kind) && !parseInt(verb, kind)) {
+    } else if (lookUp(zelvo::orderKindNames, verb, kind) && !parseInt(verb, kind)) {
         return order(kind, words);
     } else if (verb == "cancel") {
         return cancel(words);

@@ -4,13 +4,13 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iterator>
 
 #include "gbk_text.h"
 #include "json_replies.h"
 #include "secrets.h"
 #include "tables.h"
 #include "trading_routes.h"
+#include "zelvo_kinds.h"
 
 namespace zelvo_host {
 
@@ -18,23 +18,6 @@ namespace {
 
 constexpr char serviceVersion[] = "0.1.0";
 constexpr std::string_view queryPrefix = "/v1/query/";
-
-struct QueryName {
-    const char* name;
-    int kind;
-};
-
-constexpr QueryName queryNames[] = {
-    {"funds", 0},       {"usd-funds", 1},  {"hkd-funds", 2},  {"positions", 3},
-    {"orders", 4},      {"trades", 5},     {"margin-debt", 6}, {"short-debt", 7},
-    {"shortable", 8},   {"cancel-list", 9}, {"currencies", 10}, {"shareholders", 11},
-};
-
-// The funds kinds answer one funds line rather than table text.
-[[nodiscard]] bool isFundsLine(int kind)
-{
-    return kind >= 0 && kind <= 2;
-}
 
 using RouteHandler = HttpReply (*)(ServiceContext&, const Json&, std::string_view pathRest);
 
@@ -91,20 +74,20 @@ HttpReply logout(ServiceContext& context, const Json& body, std::string_view)
 
 HttpReply query(ServiceContext& context, const Json&, std::string_view name)
 {
-    const auto found = std::find_if(std::begin(queryNames), std::end(queryNames),
-                                    [&](const QueryName& entry) { return name == entry.name; });
-    if (found == std::end(queryNames)) {
+    const std::optional<zelvo::QueryKind> kind = zelvo::kindNamed(zelvo::queryKindNames, name);
+    if (!kind) {
         std::string known;
-        for (const QueryName& entry : queryNames) {
-            known += known.empty() ? entry.name : std::string(", ") + entry.name;
+        for (const auto& entry : zelvo::queryKindNames) {
+            known += (known.empty() ? "" : ", ") + std::string(entry.name);
         }
         return errorReply(404, "unknown_query", "unknown query name; known: " + known);
     }
-    const QueryAnswer answer = context.library.query(found->kind);
-    const Table table = isFundsLine(found->kind) ? parseFundsLine(answer.result) : parseTable(answer.result);
+    const int number = static_cast<int>(*kind);
+    const QueryAnswer answer = context.library.query(number);
+    const Table table = zelvo::isFundsLine(*kind) ? parseFundsLine(answer.result) : parseTable(answer.result);
     return jsonReply(200, {{"ok", !answer.result.empty()},
-                           {"name", found->name},
-                           {"kind", found->kind},
+                           {"name", std::string(name)},
+                           {"kind", number},
                            {"columns", table.columns},
                            {"rows", table.rows},
                            {"table", answer.result},
