@@ -104,9 +104,10 @@ LRESULT CALLBACK idleWatchingProc(HWND window, UINT message, WPARAM wParam, LPAR
 
 }  // namespace
 
-ClientFloor::ClientFloor(substitute::Client& client) : client_(client), done_(CreateEventA(nullptr, FALSE, FALSE, nullptr))
+ClientFloor::ClientFloor(substitute::Client& client)
+    : client_(client), done_(zelvo_common::createEvent(zelvo_common::EventReset::Automatic, false))
 {
-    answering.done = done_;
+    answering.done = done_.get();
     client_.onUi([&] {
         hook_ = SetWindowsHookExA(WH_CBT, activationHook, nullptr, GetCurrentThreadId());
         answering.mainFrameProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
@@ -120,12 +121,11 @@ ClientFloor::~ClientFloor()
         UnhookWindowsHookEx(hook_);
         SetWindowLongPtrA(client_.mainWindow(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(answering.mainFrameProc));
     });
-    CloseHandle(done_);
 }
 
 bool ClientFloor::awaitAnswers(double& lastAnswerMs)
 {
-    const bool finished = WaitForSingleObject(done_, finishLimitMs) == WAIT_OBJECT_0;
+    const bool finished = WaitForSingleObject(done_.get(), finishLimitMs) == WAIT_OBJECT_0;
     client_.onUi([&] {
         answering.expected = 0;
         lastAnswerMs = answering.lastAnswerMs;

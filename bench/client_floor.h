@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "client.h"
+#include "handles.h"
 
 namespace bench {
 
@@ -36,7 +37,7 @@ private:
     bool awaitAnswers(double& lastAnswerMs);
 
     substitute::Client& client_;
-    HANDLE done_;
+    zelvo_common::UniqueEvent done_;
     HHOOK hook_ = nullptr;
 };
 

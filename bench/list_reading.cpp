@@ -2,27 +2,16 @@
 
 #include <commctrl.h>
 
-#include <memory>
+#include <cstring>
+
+#include "handles.h"
+#include "remote_memory.h"
 
 namespace bench {
 
 namespace {
 
 constexpr int textCapacity = 512;
-
-struct RemoteBlock {
-    HANDLE process = nullptr;
-    char* base = nullptr;
-    ~RemoteBlock()
-    {
-        if (base != nullptr) {
-            VirtualFreeEx(process, base, 0, MEM_RELEASE);
-        }
-        if (process != nullptr) {
-            CloseHandle(process);
-        }
-    }
-};
 
 int columnCount(HWND list)
 {
@@ -82,20 +71,22 @@ size_t readTableFromOutside(HWND list)
 {
     DWORD processId = 0;
     GetWindowThreadProcessId(list, &processId);
-    RemoteBlock block;
-    block.process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
-    if (block.process == nullptr) {
+    const zelvo_common::UniqueHandle process(
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
+    if (!process) {
         return 0;
     }
-    block.base = static_cast<char*>(
-        VirtualAllocEx(block.process, nullptr, sizeof(LVITEMA) + textCapacity, MEM_COMMIT, PAGE_READWRITE));
-    char* remoteText = block.base + sizeof(LVITEMA);
-    char text[textCapacity];
+    zelvo_common::RemoteMemory block(process.get(), sizeof(LVITEMA) + textCapacity);
+    if (!block) {
+        return 0;
+    }
+    char* remoteText = static_cast<char*>(block.address()) + sizeof(LVITEMA);
+    char text[textCapacity] = {};
     // One request: written into the client, sent, and its text read back.
     const auto roundTrip = [&](UINT message, WPARAM index, const auto& request) {
-        WriteProcessMemory(block.process, block.base, &request, sizeof request, nullptr);
-        SendMessageA(list, message, index, reinterpret_cast<LPARAM>(block.base));
-        ReadProcessMemory(block.process, remoteText, text, textCapacity, nullptr);
+        (void)block.write(&request, sizeof request);
+        SendMessageA(list, message, index, reinterpret_cast<LPARAM>(block.address()));
+        (void)block.read(text, textCapacity, sizeof(LVITEMA));
         return strnlen(text, textCapacity);
     };
     const auto column = [&](int c) {

@@ -19,18 +19,21 @@
 #include "client_floor.h"
 #include "clock.h"
 #include "editions.h"
+#include "handles.h"
 #include "list_reading.h"
-#include "zelvo.h"
+#include "zelvo_exports.h"
 
 namespace {
 
 using bench::nowMs;
 using substitute::Broker;
 using substitute::Client;
+using zelvo_common::UniqueHandle;
 
 const char fundsCaption[] = "资金股份";
 const char ordersCaption[] = "当日委托";
 const char buyCaption[] = "买入";
+constexpr unsigned long outsideReaderEndMs = 10000;
 
 struct Figure {
     std::string measure;
@@ -96,30 +99,37 @@ double outsideReadMs(HWND list, int rows, int columns)
     std::snprintf(command, sizeof command, "\"%s\" --outside-reader %llu %d %d", self,
                   static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(list)), rows, columns);
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    CreatePipe(&readEnd, &writeEnd, &inherit, 0);
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    UniqueHandle readEnd;
+    UniqueHandle writeEnd;
+    if (!CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0)) {
+        return -1;
+    }
+    SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    PROCESS_INFORMATION process = {};
-    const BOOL started = CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
-    CloseHandle(writeEnd);
+    startup.hStdOutput = writeEnd.get();
+    startup.hStdError = writeEnd.get();
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started)) {
+        return -1;
+    }
+    const UniqueHandle process(started.hProcess);
+    const UniqueHandle thread(started.hThread);
+    // Only the reader's copy of the write end may stay open, or the read
+    // below would never see the pipe end.
+    writeEnd.reset();
     std::string output;
     char chunk[256];
     DWORD got = 0;
-    while (started && ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0) {
+    while (ReadFile(readEnd.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) {
         output.append(chunk, got);
     }
-    CloseHandle(readEnd);
-    if (!started) {
+    // Its output has ended, so it is ending too.
+    if (WaitForSingleObject(process.get(), outsideReaderEndMs) != WAIT_OBJECT_0) {
+        std::printf("the outside reader did not end within %lu ms of its output\n", outsideReaderEndMs);
         return -1;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     return std::atof(output.c_str());
 }
 
@@ -296,7 +306,7 @@ int main(int argc, char** argv)
             csv = argv[++i];
         }
     }
-    std::vector<char> result(16 * 1024 * 1024), message(64 * 1024);
+    std::vector<char> result(zelvo_common::queryResultBufferBytes), message(zelvo_common::textBufferBytes);
     measureAttach(message, quick ? 2 : 5);
     Client client(substitute::editionClient(Broker::Huatai, false));
     client.queries().setDefaultReply({substitute::ReplyKind::Data, 0, ""});

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <vector>
 
+#include "handles.h"
+
 namespace demo {
 
 namespace {
@@ -13,6 +15,35 @@ struct Pixels {
     int height = 0;
     std::vector<uint8_t> bgra;  // top-down rows
 };
+
+// Copies the window's box of the screen into `pixels`; false when a GDI
+// object could not be made or nothing could be copied.
+bool copyFromScreen(HWND window, const RECT& box, Pixels& pixels)
+{
+    pixels.width = box.right - box.left;
+    pixels.height = box.bottom - box.top;
+    if (pixels.width <= 0 || pixels.height <= 0) {
+        return false;
+    }
+    const zelvo_common::WindowDc screen(nullptr);
+    const zelvo_common::UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), pixels.width, -pixels.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const zelvo_common::UniqueBitmap bitmap(CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!screen || !memory || !bitmap || bits == nullptr) {
+        return false;
+    }
+    const zelvo_common::ObjectSelection selected(memory.get(), bitmap.get());
+    // The screen holds what the client's own thread painted; PrintWindow
+    // under Wine paints only the frame's background.
+    const bool copied = selected && (BitBlt(memory.get(), 0, 0, pixels.width, pixels.height, screen.get(), box.left,
+                                            box.top, SRCCOPY) ||
+                                     PrintWindow(window, memory.get(), 0));
+    const auto* start = static_cast<const uint8_t*>(bits);
+    pixels.bgra.assign(start, start + static_cast<size_t>(pixels.width) * pixels.height * 4);
+    return copied;
+}
 
 // Renders the window (shown for the picture if it is hidden) into memory.
 bool capture(HWND window, Pixels& pixels)
@@ -26,29 +57,11 @@ bool capture(HWND window, Pixels& pixels)
     Sleep(300);  // the client's thread paints
     RECT box;
     GetWindowRect(window, &box);
-    pixels.width = box.right - box.left;
-    pixels.height = box.bottom - box.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), pixels.width, -pixels.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    // The screen holds what the client's own thread painted; PrintWindow
-    // under Wine paints only the frame's background.
-    const bool printed = BitBlt(memory, 0, 0, pixels.width, pixels.height, screen, box.left, box.top, SRCCOPY) ||
-                         PrintWindow(window, memory, 0);
-    const auto* start = static_cast<const uint8_t*>(bits);
-    pixels.bgra.assign(start, start + static_cast<size_t>(pixels.width) * pixels.height * 4);
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    const bool copied = copyFromScreen(window, box, pixels);
     if (!wasVisible) {
         ShowWindow(window, SW_HIDE);
     }
-    return printed && pixels.width > 0 && pixels.height > 0;
+    return copied;
 }
 
 uint32_t crc32(const uint8_t* data, size_t size, uint32_t crc = 0)

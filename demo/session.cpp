@@ -3,11 +3,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <sstream>
 #include <vector>
 
+#include "gbk_text.h"
 #include "terminal.h"
-#include "zelvo.h"
+#include "zelvo_exports.h"
+#include "zelvo_kinds.h"
 
 namespace demo {
 
@@ -27,20 +30,8 @@ const char defaultScript[] =
 
 namespace {
 
-struct Named {
-    const char* name;
-    int kind;
-};
-
-const Named queryKinds[] = {{"funds", 0},        {"usd-funds", 1},   {"hkd-funds", 2},   {"positions", 3},
-                            {"orders", 4},       {"trades", 5},      {"margin-debt", 6}, {"short-debt", 7},
-                            {"shortable", 8},    {"cancel-list", 9}, {"currencies", 10}, {"shareholders", 11}};
-const Named orderKinds[] = {{"buy", 0},           {"sell", 1},          {"margin-buy", 2},    {"short-sell", 3},
-                            {"buy-to-return", 4}, {"sell-to-repay", 5}, {"return-in-kind", 6}};
-
-// Generous buffers: a message of 64 KiB and a query result of 16 MiB.
-std::vector<char> messageBuffer(64 * 1024);
-std::vector<char> resultBuffer(16 * 1024 * 1024);
+std::vector<char> messageBuffer(zelvo_common::textBufferBytes);
+std::vector<char> resultBuffer(zelvo_common::queryResultBufferBytes);
 int lastContract = -1;
 
 const char helpText[] =
@@ -65,15 +56,27 @@ bool parseInt(const std::string& text, int& value)
     return true;
 }
 
-bool lookUp(const Named* table, size_t count, const std::string& name, int& kind)
+// The kind named by `name`, or given as a number (any number: the demo
+// shows what the library answers to a kind it does not know).
+template <typename Kind, std::size_t count>
+bool lookUp(const zelvo::KindName<Kind> (&names)[count], const std::string& name, int& kind)
 {
-    for (size_t i = 0; i < count; ++i) {
-        if (name == table[i].name) {
-            kind = table[i].kind;
-            return true;
-        }
+    if (const std::optional<Kind> named = zelvo::kindNamed(names, name)) {
+        kind = static_cast<int>(*named);
+        return true;
     }
     return parseInt(name, kind);
+}
+
+// A word the person typed, as GBK for the library; empty (with the reason
+// printed) when GBK cannot write it: the library must get what was typed.
+std::optional<std::string> typedAsGbk(const std::string& utf8)
+{
+    std::optional<std::string> gbk = zelvo_common::utf8ToGbk(utf8);
+    if (!gbk) {
+        say("  the text holds a character GBK cannot write; nothing was sent");
+    }
+    return gbk;
 }
 
 std::string message()
@@ -87,15 +90,20 @@ void printCall(const std::string& call)
     say("> " + call);
 }
 
-void login(const std::string& password)
+bool login(const std::string& typedPassword)
 {
-    printCall("Zelvo_Login(\"" + password + "\")");
-    const bool attached = Zelvo_Login(password.c_str(), messageBuffer.data());
+    const std::optional<std::string> password = typedAsGbk(typedPassword);
+    if (!password) {
+        return false;
+    }
+    printCall("Zelvo_Login(\"" + *password + "\")");
+    const bool attached = Zelvo_Login(password->c_str(), messageBuffer.data());
     say(std::string("  result  ") + (attached ? "true" : "false"));
     say("  message " + message());
+    return true;
 }
 
-void getter(void(__stdcall* function)(char*), const char* name)
+void getter(zelvo_common::ZelvoExports::TextGetter function, const char* name)
 {
     printCall(std::string(name) + "()");
     function(messageBuffer.data());
@@ -105,7 +113,7 @@ void getter(void(__stdcall* function)(char*), const char* name)
 bool query(const std::string& kindName)
 {
     int kind = 0;
-    if (!lookUp(queryKinds, std::size(queryKinds), kindName, kind)) {
+    if (!lookUp(zelvo::queryKindNames, kindName, kind)) {
         say("  unknown query kind '" + kindName + "' (try: help)");
         return false;
     }
@@ -125,7 +133,11 @@ bool order(int kind, const std::vector<std::string>& words)
         say("  usage: " + words[0] + " CODE PRICE QUANTITY, for example " + words[0] + " 600000 10.50 100");
         return false;
     }
-    const std::string code = toGbk(words[1]);
+    const std::optional<std::string> gbkCode = typedAsGbk(words[1]);
+    if (!gbkCode) {
+        return false;
+    }
+    const std::string& code = *gbkCode;
     char priceText[64];
     std::snprintf(priceText, sizeof priceText, "%g", price);
     printCall("Zelvo_SendOrder(" + std::to_string(kind) + ", \"" + code + "\", " + priceText + ", " +
@@ -169,7 +181,7 @@ bool runCommand(const std::vector<std::string>& words)
     const std::string& verb = words[0];
     int kind = 0;
     if (verb == "login" && words.size() <= 2) {
-        login(words.size() == 2 ? toGbk(words[1]) : std::string());
+        return login(words.size() == 2 ? words[1] : std::string());
     } else if (verb == "logout" && words.size() == 1) {
         printCall("Zelvo_Logout()");
         Zelvo_Logout();
@@ -178,14 +190,14 @@ bool runCommand(const std::vector<std::string>& words)
                verb == "title" ? "Zelvo_GetWndText" : verb == "broker" ? "Zelvo_GetBroker" : "Zelvo_GetAccount");
     } else if (verb == "query" && words.size() == 2) {
         return query(words[1]);
-    } else if (lookUp(orderKinds, std::size(orderKinds), verb, kind) && !parseInt(verb, kind)) {
+    } else if (lookUp(zelvo::orderKindNames, verb, kind) && !parseInt(verb, kind)) {
         return order(kind, words);
     } else if (verb == "cancel") {
         return cancel(words);
     } else if (verb == "help") {
         say(helpText);
     } else {
-        say("  unknown command '" + toGbk(verb) + "' or wrong arguments (try: help)");
+        say("  unknown command '" + zelvo_common::utf8ToGbk(verb).value_or("?") + "' or wrong arguments (try: help)");
         return false;
     }
     return true;

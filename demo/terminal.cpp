@@ -1,28 +1,14 @@
 #include "terminal.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
+#include "gbk_text.h"
+
 namespace demo {
 
 namespace {
-
-std::string convert(const std::string& text, UINT from, UINT to)
-{
-    if (text.empty()) {
-        return {};
-    }
-    const int wideLength = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(), wideLength);
-    const int length = WideCharToMultiByte(to, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(to, 0, wide.data(), wideLength, result.data(), length, nullptr, nullptr);
-    return result;
-}
 
 std::vector<std::string> split(const std::string& text, char separator)
 {
@@ -38,19 +24,9 @@ std::vector<std::string> split(const std::string& text, char separator)
 
 }  // namespace
 
-std::string toUtf8(const std::string& gbk)
-{
-    return convert(gbk, 936, CP_UTF8);
-}
-
-std::string toGbk(const std::string& utf8)
-{
-    return convert(utf8, CP_UTF8, 936);
-}
-
 void say(const std::string& gbk)
 {
-    const std::string line = toUtf8(gbk) + "\n";
+    const std::string line = zelvo_common::gbkToUtf8(gbk) + "\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fflush(stdout);
 }

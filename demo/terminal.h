@@ -4,11 +4,6 @@
 
 namespace demo {
 
-// GBK bytes as UTF-8 (the library's own bytes stay untouched).
-std::string toUtf8(const std::string& gbk);
-// UTF-8 typed by a person as GBK for the library.
-std::string toGbk(const std::string& utf8);
-
 // Prints a line of GBK text on standard output as UTF-8.
 void say(const std::string& gbk);
 

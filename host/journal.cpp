@@ -6,12 +6,12 @@ bool Journal::open(const std::wstring& path)
 {
     file_.reset(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file_.valid();
+    return static_cast<bool>(file_);
 }
 
 bool Journal::append(const std::string& line)
 {
-    if (!file_.valid()) {
+    if (!file_) {
         return false;
     }
     const std::string record = line + "\n";

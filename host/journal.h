@@ -4,7 +4,7 @@
 #pragma once
 #include <string>
 
-#include "win_handles.h"
+#include "handles.h"
 
 namespace zelvo_host {
 
@@ -19,7 +19,7 @@ public:
     [[nodiscard]] bool append(const std::string& line);
 
 private:
-    UniqueHandle file_;
+    zelvo_common::UniqueHandle file_;
 };
 
 }  // namespace zelvo_host

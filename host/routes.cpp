@@ -4,13 +4,13 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iterator>
 
 #include "gbk_text.h"
 #include "json_replies.h"
 #include "secrets.h"
 #include "tables.h"
 #include "trading_routes.h"
+#include "zelvo_kinds.h"
 
 namespace zelvo_host {
 
@@ -18,23 +18,6 @@ namespace {
 
 constexpr char serviceVersion[] = "0.1.0";
 constexpr std::string_view queryPrefix = "/v1/query/";
-
-struct QueryName {
-    const char* name;
-    int kind;
-};
-
-constexpr QueryName queryNames[] = {
-    {"funds", 0},       {"usd-funds", 1},  {"hkd-funds", 2},  {"positions", 3},
-    {"orders", 4},      {"trades", 5},     {"margin-debt", 6}, {"short-debt", 7},
-    {"shortable", 8},   {"cancel-list", 9}, {"currencies", 10}, {"shareholders", 11},
-};
-
-// The funds kinds answer one funds line rather than table text.
-[[nodiscard]] bool isFundsLine(int kind)
-{
-    return kind >= 0 && kind <= 2;
-}
 
 using RouteHandler = HttpReply (*)(ServiceContext&, const Json&, std::string_view pathRest);
 
@@ -68,7 +51,7 @@ HttpReply login(ServiceContext& context, const Json& body, std::string_view)
         }
         password = body["password"].get<std::string>();
     }
-    const std::optional<std::string> gbkPassword = utf8ToGbk(password);
+    const std::optional<std::string> gbkPassword = zelvo_common::utf8ToGbk(password);
     if (!gbkPassword) {
         return errorReply(400, "bad_field", "password holds characters GBK cannot write");
     }
@@ -91,20 +74,20 @@ HttpReply logout(ServiceContext& context, const Json& body, std::string_view)
 
 HttpReply query(ServiceContext& context, const Json&, std::string_view name)
 {
-    const auto found = std::find_if(std::begin(queryNames), std::end(queryNames),
-                                    [&](const QueryName& entry) { return name == entry.name; });
-    if (found == std::end(queryNames)) {
+    const std::optional<zelvo::QueryKind> kind = zelvo::kindNamed(zelvo::queryKindNames, name);
+    if (!kind) {
         std::string known;
-        for (const QueryName& entry : queryNames) {
-            known += known.empty() ? entry.name : std::string(", ") + entry.name;
+        for (const auto& entry : zelvo::queryKindNames) {
+            known += (known.empty() ? "" : ", ") + std::string(entry.name);
         }
         return errorReply(404, "unknown_query", "unknown query name; known: " + known);
     }
-    const QueryAnswer answer = context.library.query(found->kind);
-    const Table table = isFundsLine(found->kind) ? parseFundsLine(answer.result) : parseTable(answer.result);
+    const int number = static_cast<int>(*kind);
+    const QueryAnswer answer = context.library.query(number);
+    const Table table = zelvo::isFundsLine(*kind) ? parseFundsLine(answer.result) : parseTable(answer.result);
     return jsonReply(200, {{"ok", !answer.result.empty()},
-                           {"name", found->name},
-                           {"kind", found->kind},
+                           {"name", std::string(name)},
+                           {"kind", number},
                            {"columns", table.columns},
                            {"rows", table.rows},
                            {"table", answer.result},
@@ -165,6 +148,20 @@ constexpr Route routes[] = {
     char timing[64];
     std::snprintf(timing, sizeof timing, "export;dur=%.3f", exportMillis);
     reply.headers.emplace_back("Server-Timing", timing);
+    return reply;
+}
+
+// A reply of fixed JSON text for the noexcept paths. The reply is made
+// without allocating and the text copied in after: if that copy fails for
+// want of memory the answer is the bare status, never an exception.
+[[nodiscard]] HttpReply fixedReply(int status, const char* json) noexcept
+{
+    HttpReply reply{status, {}, {}};
+    try {
+        reply.body = json;
+    } catch (...) {
+        // The status alone says what happened.
+    }
     return reply;
 }
 
@@ -239,19 +236,23 @@ std::string unknownMember(const Json& body, std::initializer_list<std::string_vi
 
 HttpReply handleRequest(ServiceContext& context, const HttpRequest& request) noexcept
 {
+    // Built before the request is handled: the most likely failure is an
+    // allocation, and a second one inside the catch would end the trading
+    // client's process. Moving the reply out allocates nothing.
+    HttpReply failure = fixedReply(500, R"({"ok":false,"error":"internal","message":"internal error"})");
     try {
         return dispatch(context, request);
     } catch (...) {
-        return {500, R"({"ok":false,"error":"internal","message":"internal error"})", {}};
+        return failure;
     }
 }
 
 HttpReply protocolErrorReply(int status) noexcept
 {
     switch (status) {
-    case 413: return {413, R"({"ok":false,"error":"payload_too_large","message":"the body exceeds 64 KiB"})", {}};
-    case 431: return {431, R"({"ok":false,"error":"header_too_large","message":"the request header is too large"})", {}};
-    default: return {400, R"({"ok":false,"error":"bad_request","message":"malformed HTTP request"})", {}};
+    case 413: return fixedReply(413, R"({"ok":false,"error":"payload_too_large","message":"the body exceeds 64 KiB"})");
+    case 431: return fixedReply(431, R"({"ok":false,"error":"header_too_large","message":"the request header is too large"})");
+    default: return fixedReply(400, R"({"ok":false,"error":"bad_request","message":"malformed HTTP request"})");
     }
 }
 

@@ -5,22 +5,23 @@
 
 #include <vector>
 
-#include "win_handles.h"
+#include "handles.h"
 
 namespace zelvo_host {
 
 namespace {
+
+using zelvo_common::UniqueHandle;
 
 constexpr size_t tokenBytes = 32;
 
 // The current user's SID, copied out of the process token.
 [[nodiscard]] std::vector<BYTE> currentUserSid()
 {
-    HANDLE raw = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) {
+    UniqueHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) {
         return {};
     }
-    const UniqueHandle token(raw);
     DWORD size = 0;
     GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
     std::vector<BYTE> buffer(size);
@@ -110,7 +111,7 @@ bool writeUserOnlyFile(const std::wstring& path, const std::string& text)
     DeleteFileW(path.c_str());
     const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, &security.attributes, CREATE_NEW,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
+    if (!file) {
         return false;
     }
     DWORD written = 0;

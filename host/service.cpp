@@ -8,17 +8,21 @@
 #include <cwchar>
 #include <memory>
 
-#include "gbk_text.h"
+#include "handles.h"
+#include "module_folder.h"
 #include "platform/com.h"
 #include "http_server.h"
 #include "routes.h"
 #include "secrets.h"
 #include "service_context.h"
-#include "win_handles.h"
 
 namespace zelvo_host {
 
 namespace {
+
+using zelvo_common::UniqueEvent;
+using zelvo_common::UniqueHandle;
+using zelvo_common::UniqueMappedView;
 
 constexpr DWORD startBoundMs = 30000;
 
@@ -28,7 +32,7 @@ std::atomic<LONG> serviceState{Idle};
 // Shared by the starter and the service thread; either may outlive the other.
 struct Handshake {
     StartParams params;
-    UniqueHandle ready{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    UniqueEvent ready = zelvo_common::createEvent(zelvo_common::EventReset::Manual, false);
     std::atomic<DWORD> result{static_cast<DWORD>(StartResult::StartTimeout)};
 
     void report(StartResult outcome)
@@ -66,10 +70,7 @@ private:
     HMODULE self = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<LPCWSTR>(&startService), &self);
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(self, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+    return zelvo_common::moduleFolder(self);
 }
 
 [[nodiscard]] std::wstring withSlash(std::wstring folder)
@@ -84,18 +85,18 @@ private:
 // process's lifetime by the service thread.
 struct PublishedBlock {
     UniqueHandle mapping;
-    MappedView view;
+    UniqueMappedView view;
 };
 
 [[nodiscard]] bool publish(PublishedBlock& block, std::uint16_t port, const std::wstring& tokenFile)
 {
     const std::wstring name = publishedBlockName(GetCurrentProcessId());
     block.mapping.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(Published), name.c_str()));
-    if (!block.mapping.valid()) {
+    if (!block.mapping) {
         return false;
     }
-    block.view = MappedView(MapViewOfFile(block.mapping.get(), FILE_MAP_WRITE, 0, 0, sizeof(Published)));
-    if (block.view.get() == nullptr) {
+    block.view.reset(MapViewOfFile(block.mapping.get(), FILE_MAP_WRITE, 0, 0, sizeof(Published)));
+    if (!block.view) {
         return false;
     }
     Published published;
@@ -197,7 +198,7 @@ StartResult startService(const StartParams& params) noexcept
         // The thread runs for the rest of the process's life; its handle is
         // closed here, which does not stop it.
         const UniqueHandle thread(CreateThread(nullptr, 0, serviceThread, shared, 0, nullptr));
-        if (!thread.valid()) {
+        if (!thread) {
             delete shared;
             serviceState = Idle;
             return StartResult::InternalError;

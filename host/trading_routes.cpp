@@ -9,24 +9,13 @@
 #include <iterator>
 #include <optional>
 
-#include "gbk_text.h"
 #include "tables.h"
+#include "zelvo_kinds.h"
 
 namespace zelvo_host {
 
 namespace {
 
-struct OrderKindName {
-    const char* name;
-    int kind;
-};
-
-constexpr OrderKindName orderKinds[] = {
-    {"buy", 0},           {"sell", 1},          {"margin-buy", 2},     {"short-sell", 3},
-    {"buy-to-return", 4}, {"sell-to-repay", 5}, {"return-in-kind", 6},
-};
-
-constexpr int cancelListKind = 9;
 constexpr size_t maxCodeLength = 16;
 constexpr size_t maxOrderIdLength = 64;
 constexpr double maxPrice = 1e9;
@@ -121,14 +110,13 @@ struct OrderRequest {
         return "unknown field: " + unknown;
     }
     const Json kind = body.value("kind", Json());
-    const auto found = std::find_if(std::begin(orderKinds), std::end(orderKinds), [&](const OrderKindName& entry) {
-        return kind.is_string() && kind.get<std::string>() == entry.name;
-    });
-    if (found == std::end(orderKinds)) {
+    const std::optional<zelvo::OrderKind> found =
+        kind.is_string() ? zelvo::kindNamed(zelvo::orderKindNames, kind.get<std::string>()) : std::nullopt;
+    if (!found) {
         return "kind must be one of buy, sell, margin-buy, short-sell, buy-to-return, sell-to-repay, return-in-kind";
     }
-    order.kind = found->kind;
-    order.kindName = found->name;
+    order.kind = static_cast<int>(*found);
+    order.kindName = kind.get<std::string>();
     const Json code = body.value("code", Json());
     if (!code.is_string() || code.get<std::string>().empty() || code.get<std::string>().size() > maxCodeLength ||
         !std::all_of(code.get_ref<const std::string&>().begin(), code.get_ref<const std::string&>().end(), isCodeCharacter)) {
@@ -254,7 +242,7 @@ HttpReply cancelAll(ServiceContext& context, const Json& body)
         return journalUnavailable();
     }
     Json answer = {{"ok", false}, {"side", sideField.is_null() ? Json("any") : sideField}, {"results", Json::array()}};
-    const QueryAnswer list = context.library.query(cancelListKind);
+    const QueryAnswer list = context.library.query(static_cast<int>(zelvo::QueryKind::CancelList));
     if (list.result.empty()) {
         answer["message"] = list.message;
         return journalAnswer(context, sequence, 200, answer);

@@ -7,16 +7,6 @@ namespace zelvo_host {
 
 namespace {
 
-constexpr size_t resultBufferSize = 16u << 20;
-constexpr size_t textBufferSize = 64u << 10;
-
-template <class Function>
-[[nodiscard]] bool findExport(HMODULE module, const char* name, Function& out)
-{
-    out = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    return out != nullptr;
-}
-
 [[nodiscard]] LARGE_INTEGER now()
 {
     LARGE_INTEGER counter;
@@ -27,34 +17,19 @@ template <class Function>
 // The buffer's text up to its terminating zero, as UTF-8.
 [[nodiscard]] std::string textOf(const std::vector<char>& buffer)
 {
-    return gbkToUtf8(std::string_view(buffer.data()));
+    return zelvo_common::gbkToUtf8(std::string_view(buffer.data()));
 }
 
 }  // namespace
 
-ZelvoLibrary::~ZelvoLibrary()
-{
-    if (module_ != nullptr) {
-        FreeLibrary(module_);
-    }
-}
-
 bool ZelvoLibrary::load(const std::wstring& path)
 {
-    module_ = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (module_ == nullptr) {
+    zelvo_ = zelvo_common::loadZelvo(path);
+    if (!zelvo_.ok()) {
         return false;
     }
-    ZelvoExports& e = exports_;
-    const bool found = findExport(module_, "Zelvo_Login", e.login) && findExport(module_, "Zelvo_Logout", e.logout) &&
-                       findExport(module_, "Zelvo_GetWndText", e.getWndText) &&
-                       findExport(module_, "Zelvo_GetBroker", e.getBroker) &&
-                       findExport(module_, "Zelvo_GetAccount", e.getAccount) &&
-                       findExport(module_, "Zelvo_QueryData", e.queryData) &&
-                       findExport(module_, "Zelvo_SendOrder", e.sendOrder) &&
-                       findExport(module_, "Zelvo_CancelOrder", e.cancelOrder);
-    message_.assign(textBufferSize, '\0');
-    return found;
+    message_.assign(zelvo_common::textBufferBytes, '\0');
+    return true;
 }
 
 char* ZelvoLibrary::message()
@@ -74,7 +49,7 @@ TextAnswer ZelvoLibrary::login(const std::string& gbkPassword)
 {
     const LARGE_INTEGER start = now();
     // The library returns a one-byte bool: only the low byte is meaningful.
-    const bool attached = exports_.login(gbkPassword.c_str(), message());
+    const bool attached = zelvo_.exports.login(gbkPassword.c_str(), message());
     addElapsed(start);
     return {attached, textOf(message_)};
 }
@@ -82,11 +57,11 @@ TextAnswer ZelvoLibrary::login(const std::string& gbkPassword)
 void ZelvoLibrary::logout()
 {
     const LARGE_INTEGER start = now();
-    exports_.logout();
+    zelvo_.exports.logout();
     addElapsed(start);
 }
 
-std::string ZelvoLibrary::getText(ZelvoExports::TextGetter getter)
+std::string ZelvoLibrary::getText(zelvo_common::ZelvoExports::TextGetter getter)
 {
     const LARGE_INTEGER start = now();
     getter(message());
@@ -96,27 +71,27 @@ std::string ZelvoLibrary::getText(ZelvoExports::TextGetter getter)
 
 std::string ZelvoLibrary::title()
 {
-    return getText(exports_.getWndText);
+    return getText(zelvo_.exports.getWndText);
 }
 
 std::string ZelvoLibrary::broker()
 {
-    return getText(exports_.getBroker);
+    return getText(zelvo_.exports.getBroker);
 }
 
 std::string ZelvoLibrary::account()
 {
-    return getText(exports_.getAccount);
+    return getText(zelvo_.exports.getAccount);
 }
 
 QueryAnswer ZelvoLibrary::query(int kind)
 {
     if (result_.empty()) {
-        result_.assign(resultBufferSize, '\0');
+        result_.assign(zelvo_common::queryResultBufferBytes, '\0');
     }
     result_[0] = '\0';
     const LARGE_INTEGER start = now();
-    exports_.queryData(kind, result_.data(), message());
+    zelvo_.exports.queryData(kind, result_.data(), message());
     addElapsed(start);
     return {textOf(result_), textOf(message_)};
 }
@@ -124,7 +99,7 @@ QueryAnswer ZelvoLibrary::query(int kind)
 OrderAnswer ZelvoLibrary::sendOrder(int kind, const std::string& gbkCode, double price, int quantity)
 {
     const LARGE_INTEGER start = now();
-    const int contract = exports_.sendOrder(kind, gbkCode.c_str(), price, quantity, message());
+    const int contract = zelvo_.exports.sendOrder(kind, gbkCode.c_str(), price, quantity, message());
     addElapsed(start);
     return {contract, textOf(message_), contract < 0 && zelvo::answers::orderOutcomeUnknown(message_.data())};
 }
@@ -132,7 +107,7 @@ OrderAnswer ZelvoLibrary::sendOrder(int kind, const std::string& gbkCode, double
 TextAnswer ZelvoLibrary::cancelOrder(int orderNo)
 {
     const LARGE_INTEGER start = now();
-    const bool accepted = exports_.cancelOrder(orderNo, message());
+    const bool accepted = zelvo_.exports.cancelOrder(orderNo, message());
     addElapsed(start);
     return {accepted, textOf(message_)};
 }

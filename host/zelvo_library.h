@@ -7,27 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "zelvo.h"
+#include "zelvo_exports.h"
 
 namespace zelvo_host {
-
-struct ZelvoExports {
-    using Login = decltype(&::Zelvo_Login);
-    using Logout = decltype(&::Zelvo_Logout);
-    using TextGetter = decltype(&::Zelvo_GetBroker);
-    using QueryData = decltype(&::Zelvo_QueryData);
-    using SendOrder = decltype(&::Zelvo_SendOrder);
-    using CancelOrder = decltype(&::Zelvo_CancelOrder);
-
-    Login login = nullptr;
-    Logout logout = nullptr;
-    TextGetter getWndText = nullptr;
-    TextGetter getBroker = nullptr;
-    TextGetter getAccount = nullptr;
-    QueryData queryData = nullptr;
-    SendOrder sendOrder = nullptr;
-    CancelOrder cancelOrder = nullptr;
-};
 
 struct TextAnswer {
     bool ok = false;
@@ -47,14 +29,11 @@ struct OrderAnswer {
     bool outcomeUnknown = false;
 };
 
-// The loaded library and the buffers its calls write into. The library
-// writes whole texts without a length limit, so the buffers are sized far
-// beyond any answer the client gives: 16 MiB for a query result (a 5000-row
-// list is about 1 MiB), 64 KiB for each text.
+// The loaded library and the buffers its calls write into, of the sizes
+// zelvo_exports.h gives for answers of any length.
 class ZelvoLibrary {
 public:
     ZelvoLibrary() = default;
-    ~ZelvoLibrary();
     ZelvoLibrary(const ZelvoLibrary&) = delete;
     ZelvoLibrary& operator=(const ZelvoLibrary&) = delete;
 
@@ -78,12 +57,11 @@ public:
     void resetExportMillis() { exportMillis_ = 0.0; }
 
 private:
-    [[nodiscard]] std::string getText(ZelvoExports::TextGetter getter);
+    [[nodiscard]] std::string getText(zelvo_common::ZelvoExports::TextGetter getter);
     [[nodiscard]] char* message();
     void addElapsed(LARGE_INTEGER start);
 
-    HMODULE module_ = nullptr;
-    ZelvoExports exports_;
+    zelvo_common::BoundZelvo zelvo_;
     std::vector<char> result_;
     std::vector<char> message_;
     double exportMillis_ = 0.0;

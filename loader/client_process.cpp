@@ -57,29 +57,11 @@ bool sameBitness(HANDLE process)
     return isWow64(process) == isWow64(GetCurrentProcess());
 }
 
-RemoteMemory::RemoteMemory(HANDLE process, SIZE_T size)
-    : process_(process), address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))
-{
-}
-
-RemoteMemory::~RemoteMemory()
-{
-    if (address_ != nullptr) {
-        VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-    }
-}
-
-bool RemoteMemory::write(const void* data, SIZE_T size)
-{
-    SIZE_T written = 0;
-    return address_ != nullptr && WriteProcessMemory(process_, address_, data, size, &written) && written == size;
-}
-
 RemoteRun runRemoteThread(HANDLE process, void* start, void* argument, DWORD boundMs, DWORD& exitCode)
 {
     const UniqueHandle thread(CreateRemoteThread(process, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(start),
                                                  argument, 0, nullptr));
-    if (!thread.valid()) {
+    if (!thread) {
         return RemoteRun::Failed;
     }
     if (WaitForSingleObject(thread.get(), boundMs) != WAIT_OBJECT_0) {
@@ -91,7 +73,7 @@ RemoteRun runRemoteThread(HANDLE process, void* start, void* argument, DWORD bou
 void* remoteModuleBase(DWORD processId, const std::wstring& moduleName)
 {
     const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId));
-    if (!snapshot.valid()) {
+    if (!snapshot) {
         return nullptr;
     }
     MODULEENTRY32W entry = {};
@@ -108,8 +90,8 @@ ULONG_PTR exportOffset(const std::wstring& dllPath, const char* exportName)
 {
     // DONT_RESOLVE_DLL_REFERENCES maps the image without running DllMain or
     // loading its imports; the export's offset is the same in every process.
-    const zelvo_host::UniqueModule local(LoadLibraryExW(dllPath.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
-    if (local.get() == nullptr) {
+    const zelvo_common::UniqueModule local(LoadLibraryExW(dllPath.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
+    if (!local) {
         return 0;
     }
     const auto address = reinterpret_cast<ULONG_PTR>(GetProcAddress(local.get(), exportName));

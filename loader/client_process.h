@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "win_handles.h"
+#include "handles.h"
+#include "remote_memory.h"
 
 namespace zelvo_load {
 
-using zelvo_host::UniqueHandle;
+using zelvo_common::RemoteMemory;
+using zelvo_common::UniqueHandle;
 
 constexpr wchar_t clientWindowClass[] = L"TdxW_MainFrame_Class";
 
@@ -29,24 +31,6 @@ struct ClientWindow {
 
 // True when the process runs with the same bitness as this loader.
 [[nodiscard]] bool sameBitness(HANDLE process);
-
-// Memory in another process, released when this owner goes unless it was
-// left to the process (a thread there may still read it).
-class RemoteMemory {
-public:
-    RemoteMemory(HANDLE process, SIZE_T size);
-    ~RemoteMemory();
-    RemoteMemory(const RemoteMemory&) = delete;
-    RemoteMemory& operator=(const RemoteMemory&) = delete;
-
-    [[nodiscard]] void* address() const noexcept { return address_; }
-    [[nodiscard]] bool write(const void* data, SIZE_T size);
-    void leave() noexcept { address_ = nullptr; }
-
-private:
-    HANDLE process_;
-    void* address_;
-};
 
 enum class RemoteRun { Finished, TimedOut, Failed };
 

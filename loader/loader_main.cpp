@@ -25,7 +25,9 @@
 #include <vector>
 
 #include "client_process.h"
+#include "gbk_text.h"
 #include "host_protocol.h"
+#include "module_folder.h"
 #include "service_probe.h"
 
 namespace {
@@ -68,9 +70,7 @@ void write(FILE* stream, const std::wstring& text)
         WriteConsoleW(handle, text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr);
         return;
     }
-    const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+    const std::string bytes = zelvo_common::wideToAnsiForDisplay(text);
     std::fwrite(bytes.data(), 1, bytes.size(), stream);
     std::fflush(stream);
 }
@@ -133,14 +133,6 @@ const wchar_t usageText[] =
     return std::wstring(folder) + L"\\Zelvo";
 }
 
-[[nodiscard]] std::wstring programFolder()
-{
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const std::wstring self(path, length);
-    return self.substr(0, self.find_last_of(L"\\/") + 1);
-}
-
 [[nodiscard]] bool fileExists(const std::wstring& path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -191,11 +183,11 @@ void printService(unsigned port, const std::wstring& tokenFile)
 [[nodiscard]] bool findRunningService(DWORD processId, zelvo_host::Published& published)
 {
     const UniqueHandle mapping(OpenFileMappingW(FILE_MAP_READ, FALSE, zelvo_host::publishedBlockName(processId).c_str()));
-    if (!mapping.valid()) {
+    if (!mapping) {
         return false;
     }
-    const zelvo_host::MappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, sizeof(zelvo_host::Published)));
-    if (view.get() == nullptr) {
+    const zelvo_common::UniqueMappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, sizeof(zelvo_host::Published)));
+    if (!view) {
         return false;
     }
     published = *static_cast<const zelvo_host::Published*>(view.get());
@@ -259,7 +251,7 @@ void printService(unsigned port, const std::wstring& tokenFile)
     const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     char text[256] = {};
     DWORD read = 0;
-    if (!file.valid() || !ReadFile(file.get(), text, sizeof text - 1, &read, nullptr)) {
+    if (!file || !ReadFile(file.get(), text, sizeof text - 1, &read, nullptr)) {
         return {};
     }
     return std::string(text, read);
@@ -280,7 +272,7 @@ void printService(unsigned port, const std::wstring& tokenFile)
         return chosen;
     }
     const UniqueHandle process = openClient(options.processId);
-    if (!process.valid()) {
+    if (!process) {
         return fail(NoClient, L"no process with id " + std::to_wstring(options.processId) +
                                   L" can be opened (error " + std::to_wstring(GetLastError()) + L")");
     }
@@ -299,9 +291,10 @@ void printService(unsigned port, const std::wstring& tokenFile)
         return fail(PortTaken, L"port " + std::to_wstring(options.port) +
                                    L" on 127.0.0.1 is taken by another program; choose another with --port");
     }
-    const std::wstring hostPath = programFolder() + zelvo_host::hostDllName;
-    if (!fileExists(hostPath) || !fileExists(programFolder() + zelvo_host::zelvoDllName)) {
-        return fail(LoadFailed, L"zelvo-host.dll and zelvo.dll must be in " + programFolder());
+    const std::wstring folder = zelvo_common::moduleFolder(nullptr);
+    const std::wstring hostPath = folder + zelvo_host::hostDllName;
+    if (!fileExists(hostPath) || !fileExists(folder + zelvo_host::zelvoDllName)) {
+        return fail(LoadFailed, L"zelvo-host.dll and zelvo.dll must be in " + folder);
     }
     std::wstring dataDir = fullPath(options.dataDir.empty() ? defaultDataDir() : options.dataDir);
     while (!dataDir.empty() && (dataDir.back() == L'\\' || dataDir.back() == L'/')) {
@@ -339,7 +332,7 @@ int main()
 {
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    const zelvo_host::LocalMemory arguments(argv);
+    const zelvo_common::UniqueLocalMemory arguments(argv);
     if (argv == nullptr) {
         return Usage;
     }

@@ -174,6 +174,9 @@ Client::Client(ClientSetup setup)
 
 Client::~Client()
 {
+    // A test that ended while holding the gate must not leave the UI thread
+    // waiting inside a click while the windows are destroyed.
+    gate_.open();
     onUi([this] { destroy(); });
     ui_.reset();
 }
@@ -192,6 +195,7 @@ void Client::stall(DWORD ms)
 
 bool Client::reach(Moment moment, const std::string& text, int row)
 {
+    gate_.pass(moment);
     return incidents_->reach(moment, main_, text, row);
 }
 

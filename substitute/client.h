@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cancel_desk.h"
+#include "gate.h"
 #include "incidents.h"
 #include "order_desk.h"
 #include "page.h"
@@ -124,6 +125,9 @@ public:
     OrderDesk& orders() { return orders_; }
     QueryDesk& queries() { return queries_; }
     CancelDesk& cancels() { return cancels_; }
+    // Open unless a test closes it at a moment: the client then waits there
+    // (and the library's call with it) until the test opens it.
+    Gate& gate() { return gate_; }
     const ToolbarLog& toolbarLog() const { return *toolbarLog_; }
     // Troubles to come: a stall of the UI thread or the main window destroyed
     // at a chosen moment.
@@ -137,7 +141,8 @@ public:
     void onTreeClick();
     PageBehaviours* behavioursOf(HWND page);
     void handleToolbarPresses();
-    // Runs a planned incident due at this moment; true when one ran.
+    // Holds at a closed gate, then runs a planned incident due at this
+    // moment; true when one ran.
     bool reach(Moment moment, const std::string& text = {}, int row = -1);
 
 private:
@@ -169,6 +174,7 @@ private:
     OrderDesk orders_;
     QueryDesk queries_;
     CancelDesk cancels_;
+    Gate gate_;
     std::shared_ptr<ToolbarLog> toolbarLog_ = std::make_shared<ToolbarLog>();
     size_t toolbarPressesHandled_ = 0;
     mutable std::mutex logMutex_;

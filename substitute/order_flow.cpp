@@ -32,7 +32,7 @@ public:
 private:
     static INT_PTR CALLBACK passwordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-    bool show(const PromptSpec& prompt);
+    bool show(const PromptLayout& prompt);
     bool askPassword();
     bool pauseBeforePopup() const;
     std::string finalText();
@@ -135,7 +135,7 @@ bool OrderFlow::pauseBeforePopup() const
 }
 
 // Shows one modal prompt; true when it was answered with its button.
-bool OrderFlow::show(const PromptSpec& prompt)
+bool OrderFlow::show(const PromptLayout& prompt)
 {
     if (!pauseBeforePopup()) {
         return false;

@@ -13,7 +13,7 @@ constexpr UINT_PTR selfCloseTimer = 1;
 constexpr char okText[] = "确定";
 
 struct PromptRun {
-    const PromptSpec& spec;
+    const PromptLayout& layout;
     const PromptRecorder& recorder;
 };
 
@@ -36,14 +36,14 @@ LRESULT CALLBACK messageProc(HWND control, UINT message, WPARAM wParam, LPARAM l
 
 void buildPrompt(HWND dialog, const PromptRun& run)
 {
-    SetWindowTextA(dialog, run.spec.title.c_str());
-    HWND text = addControl(dialog, "Static", run.spec.text, WS_VISIBLE, ids::promptText, 10, 10, 300, 60);
+    SetWindowTextA(dialog, run.layout.title.c_str());
+    HWND text = addControl(dialog, "Static", run.layout.text, WS_VISIBLE, ids::promptText, 10, 10, 300, 60);
     SetWindowSubclass(text, messageProc, 0, reinterpret_cast<DWORD_PTR>(&run));
-    if (run.spec.withButton) {
+    if (run.layout.withButton) {
         addControl(dialog, "Button", okText, WS_VISIBLE | BS_DEFPUSHBUTTON, ids::promptButton, 120, 76, 80, 24);
     }
-    if (run.spec.selfCloseMs > 0) {
-        SetTimer(dialog, selfCloseTimer, run.spec.selfCloseMs, nullptr);
+    if (run.layout.selfCloseMs > 0) {
+        SetTimer(dialog, selfCloseTimer, run.layout.selfCloseMs, nullptr);
     }
     if (run.recorder.shown) {
         run.recorder.shown();
@@ -51,9 +51,9 @@ void buildPrompt(HWND dialog, const PromptRun& run)
 }
 
 // The way the message ends the prompt, if it does.
-bool endingOf(const PromptSpec& spec, UINT message, WPARAM wParam, PromptEnd& end)
+bool endingOf(const PromptLayout& layout, UINT message, WPARAM wParam, PromptEnd& end)
 {
-    if (message == WM_COMMAND && LOWORD(wParam) == ids::promptButton && spec.withButton) {
+    if (message == WM_COMMAND && LOWORD(wParam) == ids::promptButton && layout.withButton) {
         end = PromptEnd::Confirmed;
     } else if (message == WM_CLOSE || (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL)) {
         end = PromptEnd::Dismissed;
@@ -77,7 +77,7 @@ INT_PTR CALLBACK promptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         noteRead(*run, message);
     }
     PromptEnd end = PromptEnd::Dismissed;
-    if (run == nullptr || !endingOf(run->spec, message, wParam, end)) {
+    if (run == nullptr || !endingOf(run->layout, message, wParam, end)) {
         return FALSE;
     }
     KillTimer(dialog, selfCloseTimer);
@@ -90,9 +90,9 @@ INT_PTR CALLBACK promptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-PromptEnd runPrompt(HWND owner, const PromptSpec& spec, const PromptRecorder& recorder)
+PromptEnd runPrompt(HWND owner, const PromptLayout& layout, const PromptRecorder& recorder)
 {
-    const PromptRun run{spec, recorder};
+    const PromptRun run{layout, recorder};
     const INT_PTR result = runModalDialog(owner, promptProc, reinterpret_cast<LPARAM>(&run));
     // Anything else: the dialog could not be made or was destroyed with its owner.
     const bool known = result >= static_cast<INT_PTR>(PromptEnd::Confirmed) &&

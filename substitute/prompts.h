@@ -11,7 +11,7 @@
 
 namespace substitute {
 
-struct PromptSpec {
+struct PromptLayout {
     std::string title = texts::promptTitle;
     std::string text;
     bool withButton = true;  // false: a notice without the confirming button
@@ -34,6 +34,6 @@ struct PromptRecorder {
 };
 
 // Shows the prompt modally over `owner` and returns how it ended.
-PromptEnd runPrompt(HWND owner, const PromptSpec& spec, const PromptRecorder& recorder = {});
+PromptEnd runPrompt(HWND owner, const PromptLayout& layout, const PromptRecorder& recorder = {});
 
 }  // namespace substitute

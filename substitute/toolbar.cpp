@@ -8,14 +8,14 @@
 #include <string_view>
 #include <utility>
 
+#include "gbk_text.h"
+
 namespace substitute {
 
 namespace {
 
 constexpr char toolbarClass[] = "MHPToolBar";
 constexpr char toolbarTitle[] = "MainViewBar";
-// Button names are GBK whatever the process's ANSI code page is.
-constexpr UINT gbkCodePage = 936;
 // The states given when the toolbar gives its states as text.
 constexpr char unavailableText[] = "unavailable";
 constexpr char normalText[] = "normal";
@@ -35,16 +35,16 @@ struct ToolbarData {
 };
 using SharedData = std::shared_ptr<const ToolbarData>;
 
-// A new BSTR of the GBK text; null when out of memory.
+// A new BSTR of the GBK text (button names are GBK whatever the process's
+// ANSI code page is); null when out of memory.
 [[nodiscard]] BSTR toBstr(std::string_view gbk) noexcept
 {
-    const int bytes = static_cast<int>(gbk.size());
-    const int length = bytes == 0 ? 0 : MultiByteToWideChar(gbkCodePage, 0, gbk.data(), bytes, nullptr, 0);
-    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(length));
-    if (text != nullptr && length > 0) {
-        MultiByteToWideChar(gbkCodePage, 0, gbk.data(), bytes, text, length);
+    try {
+        const std::wstring wide = zelvo_common::gbkToWide(gbk);
+        return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    } catch (...) {
+        return nullptr;  // the conversion's own allocation failed
     }
-    return text;
 }
 
 // The accessible object of the toolbar or of one button group. The node

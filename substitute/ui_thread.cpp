@@ -27,6 +27,22 @@ LRESULT CALLBACK runnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// Dispatches what is queued for this thread; false when it was told to quit
+// (the quit message is put back for the thread's own loop).
+bool dispatchQueued()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return false;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return true;
+}
+
 void registerRunnerClass()
 {
     WNDCLASSA windowClass = {};
@@ -40,16 +56,14 @@ void registerRunnerClass()
 
 UiThread::UiThread()
 {
-    ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     thread_ = std::thread([this] { main(); });
-    WaitForSingleObject(ready_, INFINITE);
+    WaitForSingleObject(ready_.get(), INFINITE);
 }
 
 UiThread::~UiThread()
 {
     PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
     thread_.join();
-    CloseHandle(ready_);
 }
 
 void UiThread::main()
@@ -60,7 +74,7 @@ void UiThread::main()
     threadId_ = GetCurrentThreadId();
     registerRunnerClass();
     runner_ = CreateWindowExA(0, runnerClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr), nullptr);
-    SetEvent(ready_);
+    SetEvent(ready_.get());
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
@@ -89,19 +103,23 @@ void UiThread::post(std::function<void()> work)
 
 void pumpFor(DWORD milliseconds)
 {
+    (void)pumpUntil(nullptr, milliseconds);
+}
+
+bool pumpUntil(HANDLE event, DWORD milliseconds)
+{
+    const DWORD count = event == nullptr ? 0 : 1;
     const ULONGLONG end = GetTickCount64() + milliseconds;
     for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(message.wParam));
-                return;
-            }
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
+        const DWORD woke = MsgWaitForMultipleObjects(count, &event, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+        if (count == 1 && woke == WAIT_OBJECT_0) {
+            return true;
+        }
+        if (!dispatchQueued()) {
+            return false;
         }
     }
+    return false;
 }
 
 }  // namespace substitute

@@ -7,6 +7,8 @@
 #include <functional>
 #include <thread>
 
+#include "handles.h"
+
 namespace substitute {
 
 class UiThread {
@@ -33,11 +35,15 @@ private:
     std::thread thread_;
     HWND runner_ = nullptr;
     DWORD threadId_ = 0;
-    HANDLE ready_ = nullptr;
+    zelvo_common::UniqueEvent ready_ = zelvo_common::createEvent(zelvo_common::EventReset::Manual, false);
 };
 
 // Waits `milliseconds` on the UI thread while still dispatching its messages,
 // the way the real client stays responsive while a request is under way.
 void pumpFor(DWORD milliseconds);
+
+// The same, until `event` is set; true when it was set, false when the time
+// ran out or the thread was told to quit.
+bool pumpUntil(HANDLE event, DWORD milliseconds);
 
 }  // namespace substitute

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "editions.h"
+#include "module_folder.h"
+#include "zelvo_exports.h"
 
 namespace {
 
@@ -43,9 +45,9 @@ int stackImbalance(FARPROC function, const DWORD* args, int count)
     return remaining;
 }
 
-void checkStackDiscipline(HMODULE zelvo)
+void checkStackDiscipline(const zelvo_common::ZelvoExports& zelvo)
 {
-    static char buffer[65536];
+    static char buffer[zelvo_common::textBufferBytes];
     const DWORD text = reinterpret_cast<DWORD>(buffer);
     const DWORD code = reinterpret_cast<DWORD>("600000");
     const DWORD noArgs[1] = {0};
@@ -54,16 +56,22 @@ void checkStackDiscipline(HMODULE zelvo)
     const DWORD query[] = {99, text, text};
     const DWORD order[] = {99, code, 0, 0, 100, text};  // the double 0.0 takes two dwords
     const DWORD cancel[] = {1, text};
+    const auto raw = [](auto function) { return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(function)); };
     const struct {
         const char* name;
+        FARPROC function;
         const DWORD* args;
         int count;
-    } calls[] = {{"Zelvo_GetBroker", one, 1},   {"Zelvo_GetWndText", one, 1}, {"Zelvo_GetAccount", one, 1},
-                 {"Zelvo_Logout", noArgs, 0},   {"Zelvo_QueryData", query, 3}, {"Zelvo_SendOrder", order, 6},
-                 {"Zelvo_CancelOrder", cancel, 2}, {"Zelvo_Login", login, 2}};
+    } calls[] = {{"Zelvo_GetBroker", raw(zelvo.getBroker), one, 1},
+                 {"Zelvo_GetWndText", raw(zelvo.getWndText), one, 1},
+                 {"Zelvo_GetAccount", raw(zelvo.getAccount), one, 1},
+                 {"Zelvo_Logout", raw(zelvo.logout), noArgs, 0},
+                 {"Zelvo_QueryData", raw(zelvo.queryData), query, 3},
+                 {"Zelvo_SendOrder", raw(zelvo.sendOrder), order, 6},
+                 {"Zelvo_CancelOrder", raw(zelvo.cancelOrder), cancel, 2},
+                 {"Zelvo_Login", raw(zelvo.login), login, 2}};
     for (const auto& call : calls) {
-        FARPROC function = GetProcAddress(zelvo, call.name);
-        check(function != nullptr && stackImbalance(function, call.args, call.count) == 0,
+        check(stackImbalance(call.function, call.args, call.count) == 0,
               std::string(call.name) + " removes its own " + std::to_string(call.count * 4) + " argument bytes");
     }
 }
@@ -75,24 +83,21 @@ int main()
 {
     check(GetACP() == 936, "the ANSI code page is 936");
     substitute::Client client(substitute::editionClient(substitute::Broker::Huatai, false));
-    HMODULE zelvo = LoadLibraryA("zelvo.dll");
-    check(zelvo != nullptr, "zelvo.dll loads");
-    if (zelvo == nullptr) {
+    const zelvo_common::BoundZelvo zelvo = zelvo_common::loadZelvo(zelvo_common::moduleFolder(nullptr) + L"zelvo.dll");
+    check(zelvo.ok(), "zelvo.dll loads and its eight exports bind");
+    if (!zelvo.ok()) {
+        std::printf("     load error %lu, first missing export %s\n", zelvo.loadError,
+                    zelvo.missingExport != nullptr ? zelvo.missingExport : "none");
         std::printf("%d passed, %d failed\n", passed, failed);
         return 1;
     }
 #if defined(__i386__)
-    checkStackDiscipline(zelvo);
+    checkStackDiscipline(zelvo.exports);
 #endif
-    using LoginFn = bool(__stdcall*)(const char*, char*);
-    using TextFn = void(__stdcall*)(char*);
-    auto login = reinterpret_cast<LoginFn>(reinterpret_cast<void*>(GetProcAddress(zelvo, "Zelvo_Login")));
-    auto broker = reinterpret_cast<TextFn>(reinterpret_cast<void*>(GetProcAddress(zelvo, "Zelvo_GetBroker")));
-    static char message[65536];
-    check(login("", message), "Zelvo_Login attaches to the substitute client");
-    broker(message);
+    static char message[zelvo_common::textBufferBytes];
+    check(zelvo.exports.login("", message), "Zelvo_Login attaches to the substitute client");
+    zelvo.exports.getBroker(message);
     check(std::string(message) == "华泰", "Zelvo_GetBroker names the recognised edition");
-    FreeLibrary(zelvo);
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }

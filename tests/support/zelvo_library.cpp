@@ -2,55 +2,24 @@
 
 #include <stdexcept>
 
-namespace {
-
-constexpr size_t messageCapacity = 64 * 1024;
-constexpr size_t resultCapacity = 16 * 1024 * 1024;
-
-template <class Function>
-Function bind(HMODULE module, const char* name)
-{
-    FARPROC address = GetProcAddress(module, name);
-    if (address == nullptr) {
-        throw std::runtime_error(std::string("export missing: ") + name);
-    }
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
-}
-
-}  // namespace
+#include "gbk_text.h"
+#include "module_folder.h"
 
 std::string programFolder()
 {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    return folder.substr(0, folder.find_last_of("\\/") + 1);
+    return zelvo_common::wideToAnsiForDisplay(zelvo_common::moduleFolder(nullptr));
 }
 
-ZelvoLibrary::ZelvoLibrary() : message_(messageCapacity), result_(resultCapacity)
+ZelvoLibrary::ZelvoLibrary()
+    : zelvo_(zelvo_common::loadZelvo(zelvo_common::moduleFolder(nullptr) + L"zelvo.dll")),
+      message_(zelvo_common::textBufferBytes), result_(zelvo_common::queryResultBufferBytes)
 {
-    module_ = LoadLibraryA((programFolder() + "zelvo.dll").c_str());
-    if (module_ == nullptr) {
-        throw std::runtime_error("zelvo.dll did not load");
+    if (!zelvo_.module) {
+        throw std::runtime_error("zelvo.dll did not load (error " + std::to_string(zelvo_.loadError) + ")");
     }
-    Login = bind<LoginFn>(module_, "Zelvo_Login");
-    Logout = bind<LogoutFn>(module_, "Zelvo_Logout");
-    GetWndText = bind<TextFn>(module_, "Zelvo_GetWndText");
-    GetBroker = bind<TextFn>(module_, "Zelvo_GetBroker");
-    GetAccount = bind<TextFn>(module_, "Zelvo_GetAccount");
-    QueryData = bind<QueryFn>(module_, "Zelvo_QueryData");
-    SendOrder = bind<OrderFn>(module_, "Zelvo_SendOrder");
-    CancelOrder = bind<CancelFn>(module_, "Zelvo_CancelOrder");
-}
-
-ZelvoLibrary::~ZelvoLibrary()
-{
-    FreeLibrary(module_);
-}
-
-FARPROC ZelvoLibrary::raw(const char* name) const
-{
-    return GetProcAddress(module_, name);
+    if (zelvo_.missingExport != nullptr) {
+        throw std::runtime_error(std::string("export missing: ") + zelvo_.missingExport);
+    }
 }
 
 LoginAnswer ZelvoLibrary::login(const char* password)
@@ -65,7 +34,7 @@ void ZelvoLibrary::logout()
     Logout();
 }
 
-std::string ZelvoLibrary::readText(TextFn function)
+std::string ZelvoLibrary::readText(Exports::TextGetter function)
 {
     message_[0] = '\x7f';
     function(message_.data());

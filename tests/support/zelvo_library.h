@@ -1,13 +1,13 @@
-// zelvo.dll as a caller sees it: loaded with LoadLibrary, its eight exports
-// bound by plain name. Each test loads a fresh copy, so every test starts
-// with a fresh session.
+// zelvo.dll as a caller sees it: loaded from the test program's folder, its
+// eight exports bound by plain name (zelvo_exports.h). Each test loads a
+// fresh copy, so every test starts with a fresh session.
 #pragma once
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-#include "zelvo.h"
+#include "zelvo_exports.h"
 
 struct QueryAnswer {
     std::string text;
@@ -30,16 +30,14 @@ struct LoginAnswer {
 };
 
 class ZelvoLibrary {
-public:
-    using LoginFn = decltype(&::Zelvo_Login);
-    using LogoutFn = decltype(&::Zelvo_Logout);
-    using TextFn = decltype(&::Zelvo_GetBroker);
-    using QueryFn = decltype(&::Zelvo_QueryData);
-    using OrderFn = decltype(&::Zelvo_SendOrder);
-    using CancelFn = decltype(&::Zelvo_CancelOrder);
+    // First: the exports below refer to it.
+    zelvo_common::BoundZelvo zelvo_;
 
+public:
+    using Exports = zelvo_common::ZelvoExports;
+
+    // Throws when zelvo.dll does not load or lacks an export: the test fails.
     ZelvoLibrary();
-    ~ZelvoLibrary();
     ZelvoLibrary(const ZelvoLibrary&) = delete;
     ZelvoLibrary& operator=(const ZelvoLibrary&) = delete;
 
@@ -52,21 +50,19 @@ public:
     OrderAnswer order(int kind, const char* code, double price, int quantity);
     CancelAnswer cancel(int orderNo);
 
-    FARPROC raw(const char* name) const;
-
-    LoginFn Login = nullptr;
-    LogoutFn Logout = nullptr;
-    TextFn GetWndText = nullptr;
-    TextFn GetBroker = nullptr;
-    TextFn GetAccount = nullptr;
-    QueryFn QueryData = nullptr;
-    OrderFn SendOrder = nullptr;
-    CancelFn CancelOrder = nullptr;
+    // The exports themselves, for calls with buffers of the test's own.
+    const Exports::Login& Login = zelvo_.exports.login;
+    const Exports::Logout& Logout = zelvo_.exports.logout;
+    const Exports::TextGetter& GetWndText = zelvo_.exports.getWndText;
+    const Exports::TextGetter& GetBroker = zelvo_.exports.getBroker;
+    const Exports::TextGetter& GetAccount = zelvo_.exports.getAccount;
+    const Exports::QueryData& QueryData = zelvo_.exports.queryData;
+    const Exports::SendOrder& SendOrder = zelvo_.exports.sendOrder;
+    const Exports::CancelOrder& CancelOrder = zelvo_.exports.cancelOrder;
 
 private:
-    std::string readText(TextFn function);
+    std::string readText(Exports::TextGetter function);
 
-    HMODULE module_ = nullptr;
     std::vector<char> message_;
     std::vector<char> result_;
 };

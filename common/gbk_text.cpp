@@ -4,12 +4,14 @@
 
 #include <climits>
 
-namespace zelvo_host {
+namespace zelvo_common {
 
 namespace {
 
 constexpr UINT gbkCodePage = 936;
 
+// Empty optional when the text is too long for the API or, with
+// MB_ERR_INVALID_CHARS in `flags`, holds bytes that are not of the code page.
 [[nodiscard]] std::optional<std::wstring> toWide(UINT codePage, DWORD flags, std::string_view text)
 {
     if (text.empty()) {
@@ -28,14 +30,15 @@ constexpr UINT gbkCodePage = 936;
     return wide;
 }
 
-// `usedDefault` is only allowed for code pages other than UTF-8.
-[[nodiscard]] std::string fromWide(UINT codePage, std::wstring_view wide, BOOL* usedDefault)
+// `usedDefault` must be null for UTF-8, which has no default character.
+// Best-fit mapping (a look-alike for a missing character) is left to the
+// display conversion alone.
+[[nodiscard]] std::string fromWide(UINT codePage, DWORD flags, std::wstring_view wide, BOOL* usedDefault)
 {
     if (wide.empty() || wide.size() > INT_MAX) {
         return {};
     }
     const int size = static_cast<int>(wide.size());
-    const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
     const int length = WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr, usedDefault);
     if (length <= 0) {
         return {};
@@ -54,23 +57,27 @@ std::optional<std::string> utf8ToGbk(std::string_view utf8)
         return std::nullopt;
     }
     BOOL usedDefault = FALSE;
-    std::string gbk = fromWide(gbkCodePage, *wide, &usedDefault);
+    std::string gbk = fromWide(gbkCodePage, WC_NO_BEST_FIT_CHARS, *wide, &usedDefault);
     if (usedDefault || (gbk.empty() && !wide->empty())) {
         return std::nullopt;
     }
     return gbk;
 }
 
-std::string gbkToUtf8(std::string_view gbk)
+std::wstring gbkToWide(std::string_view gbk)
 {
     // Without MB_ERR_INVALID_CHARS stray bytes become U+FFFD instead of failing the whole text.
-    const std::optional<std::wstring> wide = toWide(gbkCodePage, 0, gbk);
-    return wide ? fromWide(CP_UTF8, *wide, nullptr) : std::string();
+    return toWide(gbkCodePage, 0, gbk).value_or(std::wstring());
 }
 
-std::string wideToUtf8(std::wstring_view wide)
+std::string gbkToUtf8(std::string_view gbk)
 {
-    return fromWide(CP_UTF8, wide, nullptr);
+    return fromWide(CP_UTF8, 0, gbkToWide(gbk), nullptr);
 }
 
-}  // namespace zelvo_host
+std::string wideToAnsiForDisplay(std::wstring_view wide)
+{
+    return fromWide(CP_ACP, 0, wide, nullptr);
+}
+
+}  // namespace zelvo_common
