@@ -11,12 +11,13 @@
 #include "secrets.h"
 #include "tables.h"
 #include "trading_routes.h"
+#include "zelvo_version.h"
 
 namespace zelvo_host {
 
 namespace {
 
-constexpr char serviceVersion[] = "0.1.0";
+constexpr char serviceVersion[] = ZELVO_VERSION_TEXT;
 constexpr std::string_view queryPrefix = "/v1/query/";
 
 struct QueryName {
