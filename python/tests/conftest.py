@@ -1,5 +1,8 @@
 """End-to-end fixtures: the Wine bench, substitute clients, and services loaded into them.
 
+The tests run against the installed zelvo package (tools/test-service.sh installs the wheel into a
+virtual environment), never against python/zelvo.
+
 Environment:
   ZELVO_BUILD_DIR      the build tree whose bin/ holds zelvo-load.exe, zelvo-host.dll,
                        zelvo.dll and zelvo-client.exe (default: build/x86_64)
@@ -13,7 +16,6 @@ from __future__ import annotations
 import os
 import socket
 import subprocess
-import sys
 import time
 from dataclasses import dataclass
 from pathlib import Path
@@ -21,10 +23,9 @@ from typing import List, Optional
 
 import pytest
 
-ROOT = Path(__file__).resolve().parents[2]
-sys.path.insert(0, str(ROOT / "python"))
+import zelvo
 
-import zelvo  # noqa: E402
+ROOT = Path(__file__).resolve().parents[2]
 
 BUILD = Path(os.environ.get("ZELVO_BUILD_DIR", ROOT / "build" / "x86_64")).resolve()
 BIN = BUILD / "bin"
@@ -35,6 +36,12 @@ BENCH_DIR = Path(os.environ.get("ZELVO_SERVICE_BENCH", BUILD.parent / "service-b
 
 # Seconds a substitute client runs before it ends by itself: longer than any run.
 CLIENT_LIFETIME = 900
+
+
+def pytest_configure(config):
+    if Path(zelvo.__file__).resolve().is_relative_to(ROOT / "python"):
+        pytest.exit(f"zelvo was imported from the source folder ({zelvo.__file__}); these tests run against "
+                    "the installed package: run tools/test-service.sh", returncode=2)
 
 
 def wine_path(path: Path) -> str:
