@@ -8,6 +8,7 @@
 
 #include "gbk_text.h"
 #include "json_replies.h"
+#include "openapi_document.h"
 #include "secrets.h"
 #include "tables.h"
 #include "trading_routes.h"
@@ -127,6 +128,11 @@ HttpReply cancelEverything(ServiceContext& context, const Json& body, std::strin
     return cancelAll(context, body);
 }
 
+HttpReply description(ServiceContext&, const Json&, std::string_view)
+{
+    return {200, std::string(openapiDocument()), {}};
+}
+
 constexpr Route routes[] = {
     {"GET", "/v1/status", false, status},
     {"POST", "/v1/login", false, login},
@@ -135,6 +141,7 @@ constexpr Route routes[] = {
     {"POST", "/v1/orders", false, orders},
     {"POST", "/v1/cancel", false, cancel},
     {"POST", "/v1/cancel-all", false, cancelEverything},
+    {"GET", "/v1/openapi.json", false, description},
 };
 
 [[nodiscard]] bool pathMatches(const Route& route, std::string_view path)
