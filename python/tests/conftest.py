@@ -14,13 +14,15 @@ Environment:
 
 from __future__ import annotations
 
+import http.client
+import json
 import os
 import socket
 import subprocess
 import time
 from dataclasses import dataclass
 from pathlib import Path
-from typing import List, Optional
+from typing import Any, Dict, List, Optional, Tuple
 
 import pytest
 
@@ -165,6 +167,25 @@ class Service:
 
     def journal_lines(self) -> List[str]:
         return self.journal.read_text(encoding="utf-8").splitlines()
+
+
+def token_of(service: Service) -> str:
+    return service.token_file.read_text().strip()
+
+
+def raw_request(service: Service, method: str, path: str, body: Optional[bytes] = b"",
+                headers: Optional[Dict[str, str]] = None, token: Optional[str] = None) -> Tuple[int, Dict[str, str], Any]:
+    """One request without the Python client's checks: (status, headers, parsed JSON body)."""
+    connection = http.client.HTTPConnection("127.0.0.1", service.port, timeout=60)
+    try:
+        sent = dict(headers or {})
+        if token is not None:
+            sent["Authorization"] = f"Bearer {token}"
+        connection.request(method, path, body=body, headers=sent)
+        response = connection.getresponse()
+        return response.status, dict(response.getheaders()), json.loads(response.read().decode("utf-8"))
+    finally:
+        connection.close()
 
 
 def printed(output: str, label: str) -> Optional[str]:

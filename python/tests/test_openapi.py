@@ -2,7 +2,6 @@
 OpenAPI 3.1 document whose schemas are JSON Schema 2020-12, which describes every route the service
 serves and nothing else, and whose checker (api_description.py) catches answers that differ from it."""
 
-import http.client
 import json
 import re
 import socket
@@ -13,7 +12,7 @@ from jsonschema.exceptions import SchemaError
 
 import zelvo
 from api_description import HTTP_METHODS, ROOT, UNROUTED_ANSWERS, ApiDescription, escape, load_description
-from conftest import ANSWERS
+from conftest import ANSWERS, raw_request, token_of
 
 DESCRIPTION = ApiDescription(load_description())
 DOCUMENT = DESCRIPTION.document
@@ -211,21 +210,9 @@ class TestChecker:
         assert DESCRIPTION.check_request("POST", "/v1/orders", {"kind": "buy", "code": "600000", "price": 1}) != []
 
 
-def token_of(service):
-    return service.token_file.read_text().strip()
-
-
 def request(service, method, path, body=None, token=None, headers=None):
-    """One request through http.client (so the suite's checker sees its answer): status, headers, JSON."""
-    connection = http.client.HTTPConnection("127.0.0.1", service.port, timeout=60)
-    try:
-        sent = dict(headers or {})
-        sent["Authorization"] = f"Bearer {token or token_of(service)}"
-        connection.request(method, path, body=body, headers=sent)
-        response = connection.getresponse()
-        return response.status, dict(response.getheaders()), json.loads(response.read().decode("utf-8"))
-    finally:
-        connection.close()
+    """One request with the service's token (or `token`), through http.client so the suite's checker sees it."""
+    return raw_request(service, method, path, body, headers, token or token_of(service))
 
 
 class TestServedDescription:
