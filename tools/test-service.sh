@@ -36,16 +36,7 @@ venv_python="$python_dir/venv/bin/python"
 
 bench_dir=$(dirname "$build")/service-bench
 bench=tests/bench/wine-bench.sh
-# Preparing a Wine prefix takes minutes; the test suite's prepared one is
-# copied when there is one, so this suite's first run stays short too.
-main_prefix=$(dirname "$build")/bench/prefix
-if [ ! -f "$bench_dir/prefix/.booted" ] && [ -f "$main_prefix/.booted" ]; then
-    mkdir -p "$bench_dir"
-    rm -rf "$bench_dir/prefix"
-    # Hard links share the files; the registry files, which Wine rewrites, are copied.
-    cp -al "$main_prefix" "$bench_dir/prefix"
-    for reg in "$bench_dir"/prefix/*.reg; do cp --remove-destination "$main_prefix/$(basename "$reg")" "$reg"; done
-fi
+share_bench_prefix "$(dirname "$build")/bench" "$bench_dir"
 trap 'bash "$bench" stop "$bench_dir" >/dev/null 2>&1 || true' EXIT
 
 # The loader's bitness refusal needs a client of the other bitness that
