@@ -64,7 +64,8 @@ bash "$root/tests/check_dll.sh" zelvo.dll $P-objdump && pass "zelvo.dll's interf
 
 # The CRC32 of a file, as .gnu_debuglink records it (little-endian, after the name).
 debuglink_matches() {  # PROGRAM DEBUG_FILE
-    $P-objcopy --dump-section .gnu_debuglink="$work/link" "$1" "$work/copy" 2>/dev/null || return 1
+    rm -f "$work/link"
+    $P-objcopy --dump-section .gnu_debuglink="$work/link" "$1" "$work/copy" 2>/dev/null && [ -s "$work/link" ] || return 1
     /usr/bin/python3 - "$work/link" "$2" <<'EOF'
 import struct, sys, zlib
 link = open(sys.argv[1], "rb").read()
