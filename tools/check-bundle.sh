@@ -94,6 +94,12 @@ for program in $programs; do
     [ "$(date -u -d "$stamp" +%s 2>/dev/null)" = "$SOURCE_DATE_EPOCH" ] \
         && pass "$program's time stamp is the commit's" || fail "$program's PE time stamp is $stamp"
 done
+# README.txt in plain ASCII (readable in any code page, GBK's included) with Windows line ends.
+if LC_ALL=C grep -q '[^[:print:][:space:]]' README.txt || grep -qv $'\r$' README.txt; then
+    fail "README.txt is not plain ASCII with CRLF line ends"
+else
+    pass "README.txt is plain ASCII with CRLF line ends"
+fi
 grep -qx "#define ZELVO_VERSION \"$version\"" include/zelvo.h && head -1 README.txt | grep -q "Zelvo $version " \
     && pass "zelvo.h and README.txt say $version" || fail "zelvo.h or README.txt do not say $version"
 
