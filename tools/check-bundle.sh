@@ -39,20 +39,23 @@ bundle=$work/$name
 cd "$bundle"
 
 programs="zelvo.dll zelvo-host.dll zelvo-load.exe"
-expected="LICENSE.txt
+expected=$(LC_ALL=C sort <<EOF
+LICENSE.txt
 README.txt
 SHA256SUMS
 debug/zelvo-host.dll.debug
 debug/zelvo-load.exe.debug
 debug/zelvo.dll.debug
 examples/example_caller.c
-include/zelvo.h
+$(cd "$root" && ls include/*.h)
 lib/libzelvo.dll.a
 lib/zelvo.def
 python/zelvo-$version-py3-none-any.whl
 zelvo-host.dll
 zelvo-load.exe
-zelvo.dll"
+zelvo.dll
+EOF
+)
 files=$(find . -type f -printf '%P\n' | LC_ALL=C sort)
 [ "$files" = "$expected" ] && pass "the bundle's files" || fail "the bundle's files differ:
 $(diff <(echo "$expected") <(echo "$files") || true)"

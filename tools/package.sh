@@ -4,7 +4,7 @@
 #   zelvo-VERSION-win32/
 #     zelvo.dll  zelvo-host.dll  zelvo-load.exe   stripped
 #     debug/NAME.debug      their debug information, named by each binary's .gnu_debuglink
-#     include/zelvo.h
+#     include/*.h           the public headers (zelvo.h and what it includes)
 #     lib/libzelvo.dll.a    the import library (gcc, clang)
 #     lib/zelvo.def         the module definition, from which MSVC's lib makes zelvo.lib
 #     examples/example_caller.c
@@ -61,7 +61,7 @@ for binary in zelvo.dll zelvo-host.dll zelvo-load.exe; do
     i686-w64-mingw32-strip --strip-all -o "$stage/$binary" "$build/i686/bin/$binary"
     (cd "$stage" && i686-w64-mingw32-objcopy --add-gnu-debuglink="debug/$binary.debug" "$binary")
 done
-cp include/zelvo.h "$stage/include/"
+cp include/*.h "$stage/include/"
 cp "$build/i686/lib/zelvo.lib" "$stage/lib/libzelvo.dll.a"
 cp src/interface/zelvo-imports.def "$stage/lib/zelvo.def"
 cp examples/example_caller.c "$stage/examples/"
