@@ -7,16 +7,18 @@
 
 #include "gbk_text.h"
 #include "json_replies.h"
+#include "openapi_document.h"
 #include "secrets.h"
 #include "tables.h"
 #include "trading_routes.h"
 #include "zelvo_kinds.h"
+#include "zelvo_version.h"
 
 namespace zelvo_host {
 
 namespace {
 
-constexpr char serviceVersion[] = "0.1.0";
+constexpr char serviceVersion[] = ZELVO_VERSION_TEXT;
 constexpr std::string_view queryPrefix = "/v1/query/";
 
 using RouteHandler = HttpReply (*)(ServiceContext&, const Json&, std::string_view pathRest);
@@ -109,6 +111,11 @@ HttpReply cancelEverything(ServiceContext& context, const Json& body, std::strin
     return cancelAll(context, body);
 }
 
+HttpReply description(ServiceContext&, const Json&, std::string_view)
+{
+    return {200, std::string(openapiDocument()), {}};
+}
+
 constexpr Route routes[] = {
     {"GET", "/v1/status", false, status},
     {"POST", "/v1/login", false, login},
@@ -117,6 +124,7 @@ constexpr Route routes[] = {
     {"POST", "/v1/orders", false, orders},
     {"POST", "/v1/cancel", false, cancel},
     {"POST", "/v1/cancel-all", false, cancelEverything},
+    {"GET", "/v1/openapi.json", false, description},
 };
 
 [[nodiscard]] bool pathMatches(const Route& route, std::string_view path)

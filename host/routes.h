@@ -11,6 +11,7 @@
 //   POST /v1/orders               {"kind", "code", "price", "quantity", "order_id"?}
 //   POST /v1/cancel               {"number"}
 //   POST /v1/cancel-all           {"side": "buy" | "sell"} (optional)
+//   GET  /v1/openapi.json         this list with every body and answer (host/openapi.json)
 //
 // Answers are JSON objects with "ok"; refusals add "error" (a code) and
 // "message". The client's own refusals (an order it rejected, "未登录", ...)

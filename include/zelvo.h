@@ -17,6 +17,10 @@
 #ifndef ZELVO_H
 #define ZELVO_H
 
+/* The version of zelvo.dll this header describes (also in the DLL's version
+ * resource). */
+#define ZELVO_VERSION "0.1.0"
+
 #ifdef __cplusplus
 extern "C" {
 #else

@@ -2,6 +2,7 @@
 //
 //   zelvo-load [--pid PID] [--port PORT] [--dir FOLDER]
 //   zelvo-load --list
+//   zelvo-load --version
 //
 // Finds the client by its main frame's window class (or takes --pid), checks
 // that it can be served, loads zelvo-host.dll (from this program's folder)
@@ -29,6 +30,7 @@
 #include "host_protocol.h"
 #include "module_folder.h"
 #include "service_probe.h"
+#include "zelvo_version.h"
 
 namespace {
 
@@ -57,6 +59,7 @@ struct Options {
     unsigned port = zelvo_host::defaultPort;
     std::wstring dataDir;
     bool list = false;
+    bool version = false;
 };
 
 // Text in the console's own way: UTF-16 to a console, the ANSI code page to
@@ -83,11 +86,12 @@ int fail(ExitCode code, const std::wstring& message)
 
 const wchar_t usageText[] =
     L"usage: zelvo-load [--pid PID] [--port PORT] [--dir FOLDER]\n"
-    L"       zelvo-load --list\n"
+    L"       zelvo-load --list | --version\n"
     L"  --pid PID     the client's process id (default: the one client running)\n"
     L"  --port PORT   the service's port on 127.0.0.1 (default 18766)\n"
     L"  --dir FOLDER  where the token file and the order journal go (default %LOCALAPPDATA%\\Zelvo)\n"
-    L"  --list        list the running clients' process ids and titles\n";
+    L"  --list        list the running clients' process ids and titles\n"
+    L"  --version     print the version\n";
 
 [[nodiscard]] bool parseNumber(const wchar_t* text, unsigned long maximum, unsigned long& value)
 {
@@ -104,6 +108,8 @@ const wchar_t usageText[] =
         unsigned long number = 0;
         if (name == L"--list") {
             options.list = true;
+        } else if (name == L"--version") {
+            options.version = true;
         } else if (name == L"--pid" && hasValue && parseNumber(argv[++index], 0xFFFFFFFFul, number)) {
             options.processId = static_cast<DWORD>(number);
         } else if (name == L"--port" && hasValue && parseNumber(argv[++index], 65535, number)) {
@@ -340,6 +346,10 @@ int main()
     if (!parseOptions(argc, argv, options)) {
         write(stderr, usageText);
         return Usage;
+    }
+    if (options.version) {
+        write(stdout, L"zelvo-load " ZELVO_VERSION_TEXT L"\n");
+        return Started;
     }
     try {
         return options.list ? listClients() : serve(options);

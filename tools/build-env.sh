@@ -24,3 +24,17 @@ start_bench_run() {
     bash "$bench" start build/bench
     trap "bash '$PWD/tests/bench/wine-bench.sh' stop '$PWD/build/bench'" EXIT
 }
+
+# Gives the bench BENCH_DIR the prepared Wine prefix of the bench FROM_DIR
+# when it has none yet: preparing one takes minutes, so a bench of its own
+# (the service's tests, the bundle's smoke run) stays quick to start too.
+share_bench_prefix() {  # FROM_DIR BENCH_DIR
+    local from="$1/prefix" to="$2/prefix"
+    if [ ! -f "$to/.booted" ] && [ -f "$from/.booted" ]; then
+        mkdir -p "$2"
+        rm -rf "$to"
+        # Hard links share the files; the registry files, which Wine rewrites, are copied.
+        cp -al "$from" "$to"
+        for reg in "$to"/*.reg; do cp --remove-destination "$from/$(basename "$reg")" "$reg"; done
+    fi
+}

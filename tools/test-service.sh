@@ -2,8 +2,10 @@
 # Runs the service's end-to-end tests (python/tests, pytest) against the
 # binaries already built in a build tree: a substitute client under Wine,
 # zelvo-load.exe loading zelvo-host.dll into it, and the Python client
-# driving every route. Uses a Wine bench of its own and stops everything it
-# started.
+# driving every route. The client is the installed package: its wheel is
+# built and installed into a new virtual environment, its types are checked
+# there (mypy --strict), and the tests run with that environment's python.
+# Uses a Wine bench of its own and stops everything it started.
 #
 # Usage: tools/test-service.sh [BUILD_ARCH_DIR] [pytest arguments]
 #   BUILD_ARCH_DIR  default build/<the architecture this host's bench runs>
@@ -19,26 +21,22 @@ for needed in zelvo-load.exe zelvo-host.dll zelvo.dll zelvo-client.exe; do
     [ -f "$build/bin/$needed" ] || { echo "test-service: $build/bin/$needed is missing; build the tree first" >&2; exit 2; }
 done
 
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
-if ! /usr/bin/python3 -c 'import pytest' 2>/dev/null; then
-    echo "test-service: installing python3-pytest"
-    $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends python3-pytest >/dev/null
-fi
+bash tools/setup-python.sh
+
+# The package as a user installs it: the wheel in a new virtual environment
+# that also sees Debian's pytest and jsonschema, never python/ itself.
+python_dir=$(dirname "$build")/python
+rm -rf "$python_dir"
+wheel=$(bash tools/build-wheel.sh "$python_dir/dist")
+/usr/bin/python3 -m venv --system-site-packages "$python_dir/venv"
+venv_python="$python_dir/venv/bin/python"
+"$venv_python" -m pip install --quiet --no-index --no-deps "$wheel"
+# The installed package's type hints, as a user's type checker reads them (py.typed).
+(cd "$python_dir" && "$venv_python" -m mypy --strict --python-version 3.8 --cache-dir mypy-cache -p zelvo)
 
 bench_dir=$(dirname "$build")/service-bench
 bench=tests/bench/wine-bench.sh
-# Preparing a Wine prefix takes minutes; the test suite's prepared one is
-# copied when there is one, so this suite's first run stays short too.
-main_prefix=$(dirname "$build")/bench/prefix
-if [ ! -f "$bench_dir/prefix/.booted" ] && [ -f "$main_prefix/.booted" ]; then
-    mkdir -p "$bench_dir"
-    rm -rf "$bench_dir/prefix"
-    # Hard links share the files; the registry files, which Wine rewrites, are copied.
-    cp -al "$main_prefix" "$bench_dir/prefix"
-    for reg in "$bench_dir"/prefix/*.reg; do cp --remove-destination "$main_prefix/$(basename "$reg")" "$reg"; done
-fi
+share_bench_prefix "$(dirname "$build")/bench" "$bench_dir"
 trap 'bash "$bench" stop "$bench_dir" >/dev/null 2>&1 || true' EXIT
 
 # The loader's bitness refusal needs a client of the other bitness that
@@ -54,4 +52,4 @@ fi
 
 export ZELVO_BUILD_DIR="$build" ZELVO_SERVICE_BENCH="$bench_dir" ZELVO_OTHER_BITNESS_CLIENT="$other"
 export PYTHONDONTWRITEBYTECODE=1
-/usr/bin/python3 -m pytest -q -p no:cacheprovider python/tests "$@"
+"$venv_python" -m pytest -q -p no:cacheprovider python/tests "$@"

@@ -23,6 +23,18 @@ else
     bash tools/test-service.sh build/x86_64 || status=1
     (cd build/i686 && ctest --output-on-failure --resource-spec-file ../../tests/bench/resources.json "$@") || status=1
 fi
+# The release bundle as a user downloads it: built from a clean build tree,
+# checked (files, interface, versions, debug links, checksums, the 32-bit
+# smoke run with its zelvo.dll), and built again from a copy of the tree in
+# another folder to show that it is reproducible.
+rm -rf build/dist
+if bash tools/package.sh --out build/dist; then
+    bundle=$(ls build/dist/zelvo-*-win32.zip)
+    bash tools/check-bundle.sh "$bundle" || status=1
+    bash tools/check-reproducible.sh "$bundle" || status=1
+else
+    status=1
+fi
 # The pure text functions under libFuzzer, natively (a few seconds per target).
 bash tools/fuzz.sh || status=1
 exit $status

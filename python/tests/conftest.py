@@ -1,5 +1,9 @@
 """End-to-end fixtures: the Wine bench, substitute clients, and services loaded into them.
 
+The tests run against the installed zelvo package (tools/test-service.sh installs the wheel into a
+virtual environment), never against python/zelvo. Every answer they read from a service is checked
+against the service's description (api_description.py): a mismatch fails the test that read it.
+
 Environment:
   ZELVO_BUILD_DIR      the build tree whose bin/ holds zelvo-load.exe, zelvo-host.dll,
                        zelvo.dll and zelvo-client.exe (default: build/x86_64)
@@ -10,21 +14,22 @@ Environment:
 
 from __future__ import annotations
 
+import http.client
+import json
 import os
 import socket
 import subprocess
-import sys
 import time
 from dataclasses import dataclass
 from pathlib import Path
-from typing import List, Optional
+from typing import Any, Dict, List, Optional, Tuple
 
 import pytest
 
-ROOT = Path(__file__).resolve().parents[2]
-sys.path.insert(0, str(ROOT / "python"))
+import zelvo
+from api_description import AnswerRecorder, ApiDescription, load_description
 
-import zelvo  # noqa: E402
+ROOT = Path(__file__).resolve().parents[2]
 
 BUILD = Path(os.environ.get("ZELVO_BUILD_DIR", ROOT / "build" / "x86_64")).resolve()
 BIN = BUILD / "bin"
@@ -35,6 +40,29 @@ BENCH_DIR = Path(os.environ.get("ZELVO_SERVICE_BENCH", BUILD.parent / "service-b
 
 # Seconds a substitute client runs before it ends by itself: longer than any run.
 CLIENT_LIFETIME = 900
+
+ANSWERS = AnswerRecorder(ApiDescription(load_description()))
+
+
+def pytest_configure(config):
+    if Path(zelvo.__file__).resolve().is_relative_to(ROOT / "python"):
+        pytest.exit(f"zelvo was imported from the source folder ({zelvo.__file__}); these tests run against "
+                    "the installed package: run tools/test-service.sh", returncode=2)
+    ANSWERS.install()
+
+
+def pytest_terminal_summary(terminalreporter):
+    terminalreporter.write_line(ANSWERS.summary())
+
+
+@pytest.fixture(autouse=True)
+def answers_match_the_description():
+    """Fails the test when an answer it read from a service does not match the service's description."""
+    ANSWERS.take_problems()
+    yield
+    problems = ANSWERS.take_problems()
+    if problems:
+        pytest.fail("answers that differ from the service's description:\n" + "\n".join(problems[:20]))
 
 
 def wine_path(path: Path) -> str:
@@ -81,6 +109,7 @@ class ClientProcess:
     def __init__(self, bench: Bench, exe: Path, tickets: Path, start_bound: float = 60):
         before = set(bench.client_pids())
         self.tickets_file = tickets
+        self.service_ports: List[int] = []
         self.process = subprocess.Popen(bench.command(exe, str(CLIENT_LIFETIME), wine_path(tickets)),
                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         deadline = time.monotonic() + start_bound
@@ -112,10 +141,16 @@ class ClientProcess:
                 return lines
             time.sleep(0.05)
 
+    def serves(self, port: int) -> None:
+        """A service runs in this client at `port`: its answers are checked while the client lives."""
+        self.service_ports.append(port)
+        ANSWERS.ports.add(port)
+
     def kill(self) -> None:
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait(timeout=30)
+        ANSWERS.ports.difference_update(self.service_ports)
 
 
 @dataclass
@@ -134,6 +169,25 @@ class Service:
         return self.journal.read_text(encoding="utf-8").splitlines()
 
 
+def token_of(service: Service) -> str:
+    return service.token_file.read_text().strip()
+
+
+def raw_request(service: Service, method: str, path: str, body: Optional[bytes] = b"",
+                headers: Optional[Dict[str, str]] = None, token: Optional[str] = None) -> Tuple[int, Dict[str, str], Any]:
+    """One request without the Python client's checks: (status, headers, parsed JSON body)."""
+    connection = http.client.HTTPConnection("127.0.0.1", service.port, timeout=60)
+    try:
+        sent = dict(headers or {})
+        if token is not None:
+            sent["Authorization"] = f"Bearer {token}"
+        connection.request(method, path, body=body, headers=sent)
+        response = connection.getresponse()
+        return response.status, dict(response.getheaders()), json.loads(response.read().decode("utf-8"))
+    finally:
+        connection.close()
+
+
 def printed(output: str, label: str) -> Optional[str]:
     for line in output.splitlines():
         if line.startswith(label + ": "):
@@ -143,6 +197,7 @@ def printed(output: str, label: str) -> Optional[str]:
 
 def load_service(bench: Bench, client: ClientProcess, data: Path, *loader_args: str) -> Service:
     port = free_port()
+    client.serves(port)
     loaded = bench.load("--pid", str(client.pid), "--port", str(port), "--dir", wine_path(data), *loader_args)
     assert loaded.returncode == 0, loaded.stdout
     return Service(client, port, printed(loaded.stdout, "address"), linux_path(printed(loaded.stdout, "token file")),
@@ -175,6 +230,7 @@ def service(bench, no_client_refusal, tmp_path_factory):
     client = ClientProcess(bench, CLIENT, data / "tickets.txt")
     try:
         port = free_port()
+        client.serves(port)
         loaded = bench.load("--port", str(port), "--dir", wine_path(data))
         assert loaded.returncode == 0, loaded.stdout
         started = Service(client, port, printed(loaded.stdout, "address"),

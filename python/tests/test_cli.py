@@ -1,4 +1,4 @@
-"""python3 -m zelvo: its commands against the service, and its table layout."""
+"""python3 -m zelvo and the installed `zelvo` command: their commands against the service, and the table layout."""
 
 import os
 import subprocess
@@ -7,16 +7,18 @@ from pathlib import Path
 
 import pytest
 
+import zelvo
 from zelvo import display_width, format_table
 
-PYTHON_DIR = Path(__file__).resolve().parents[1]
+# The console command the package installs beside the environment's python.
+ZELVO_COMMAND = Path(sys.executable).parent / "zelvo"
 
 
-def cli(service, *arguments, token_file=None):
-    environment = dict(os.environ, PYTHONPATH=str(PYTHON_DIR), ZELVO_ADDRESS=service.address,
-                       ZELVO_TOKEN_FILE=str(token_file or service.token_file))
-    environment.pop("ZELVO_TOKEN", None)
-    return subprocess.run([sys.executable, "-m", "zelvo", *arguments], capture_output=True, text=True,
+def cli(service, *arguments, token_file=None, command=(sys.executable, "-m", "zelvo")):
+    environment = dict(os.environ, ZELVO_ADDRESS=service.address, ZELVO_TOKEN_FILE=str(token_file or service.token_file))
+    for name in ("ZELVO_TOKEN", "PYTHONPATH"):
+        environment.pop(name, None)
+    return subprocess.run([*command, *arguments], capture_output=True, text=True,
                           encoding="utf-8", env=environment, timeout=120)
 
 
@@ -68,3 +70,16 @@ class TestCommands:
     @pytest.mark.parametrize("arguments", [["buy", "600000", "ten", "100"], ["query", "balance"], []])
     def test_usage_errors_exit_2(self, service, arguments):
         assert cli(service, *arguments).returncode == 2
+
+
+class TestInstalledCommand:
+    def test_zelvo_command_is_python_m_zelvo(self, service):
+        by_module = cli(service, "query", "positions")
+        by_command = cli(service, "query", "positions", command=(str(ZELVO_COMMAND),))
+        assert by_command.returncode == by_module.returncode == 0, by_command.stderr
+        assert by_command.stdout == by_module.stdout
+
+    def test_each_names_itself_and_the_version_in_its_usage(self, service):
+        assert cli(service, "--version", command=(str(ZELVO_COMMAND),)).stdout.strip() == f"zelvo {zelvo.__version__}"
+        assert cli(service, "--version").stdout.strip() == f"python3 -m zelvo {zelvo.__version__}"
+        assert cli(service, command=(str(ZELVO_COMMAND),)).stderr.startswith("usage: zelvo ")

@@ -10,24 +10,7 @@ import time
 import pytest
 
 import zelvo
-
-
-def raw_request(service, method, path, body=b"", headers=None, token=None):
-    """One request without the Python client's checks: (status, headers, parsed JSON body)."""
-    connection = http.client.HTTPConnection("127.0.0.1", service.port, timeout=30)
-    try:
-        sent = dict(headers or {})
-        if token is not None:
-            sent["Authorization"] = f"Bearer {token}"
-        connection.request(method, path, body=body, headers=sent)
-        response = connection.getresponse()
-        return response.status, dict(response.getheaders()), json.loads(response.read().decode("utf-8"))
-    finally:
-        connection.close()
-
-
-def token_of(service):
-    return service.token_file.read_text().strip()
+from conftest import raw_request, token_of
 
 
 # An order whose code no test places, so that any ticket of it is a fault.

@@ -1,4 +1,4 @@
-"""python3 -m zelvo: the Zelvo service from the command line.
+"""python3 -m zelvo (installed also as the command `zelvo`): the Zelvo service from the command line.
 
     python3 -m zelvo status
     python3 -m zelvo login [PASSWORD]
@@ -19,6 +19,7 @@ import sys
 from decimal import Decimal, InvalidOperation
 from typing import List, Optional
 
+from . import __version__
 from .client import ORDER_KINDS, QUERY_NAMES, Client, ClientRefused, ZelvoError
 from .table import format_table
 
@@ -33,11 +34,12 @@ def _price(text: str) -> float:
     return float(value)
 
 
-def _parser() -> argparse.ArgumentParser:
-    parser = argparse.ArgumentParser(prog="python3 -m zelvo", description="Trade through the Zelvo service.")
+def _parser(prog: str) -> argparse.ArgumentParser:
+    parser = argparse.ArgumentParser(prog=prog, description="Trade through the Zelvo service.")
     parser.add_argument("--address", help="the service's address (default $ZELVO_ADDRESS or http://127.0.0.1:18766)")
     parser.add_argument("--token-file", help="the token file zelvo-load printed (default $ZELVO_TOKEN_FILE)")
     parser.add_argument("--json", action="store_true", help="print the service's answers as JSON")
+    parser.add_argument("--version", action="version", version=f"%(prog)s {__version__}")
     commands = parser.add_subparsers(dest="command", required=True)
     commands.add_parser("status", help="attached, title, broker, account")
     login = commands.add_parser("login", help="attach to the client")
@@ -58,7 +60,7 @@ def _parser() -> argparse.ArgumentParser:
     return parser
 
 
-def _print_json(value) -> None:
+def _print_json(value: object) -> None:
     print(json.dumps(value, ensure_ascii=False, indent=2, default=lambda o: o.__dict__))
 
 
@@ -89,13 +91,15 @@ def _run(client: Client, arguments: argparse.Namespace) -> None:
     elif command == "cancel":
         print(client.cancel(arguments.number))
     elif command == "cancel-all":
-        result = client.cancel_all(arguments.side)
-        print(format_table(["number", "ok", "message"], [[str(r.number), "yes" if r.ok else "no", r.message] for r in result.results]))
-        print(result.message)
+        cancelled = client.cancel_all(arguments.side)
+        print(format_table(["number", "ok", "message"],
+                           [[str(r.number), "yes" if r.ok else "no", r.message] for r in cancelled.results]))
+        print(cancelled.message)
 
 
-def main(argv: Optional[List[str]] = None) -> int:
-    arguments = _parser().parse_args(argv)
+def main(argv: Optional[List[str]] = None, prog: str = "zelvo") -> int:
+    """The `zelvo` command; `prog` names it in the usage text."""
+    arguments = _parser(prog).parse_args(argv)
     try:
         client = Client(arguments.address, token_file=arguments.token_file)
         _run(client, arguments)
@@ -112,4 +116,4 @@ def main(argv: Optional[List[str]] = None) -> int:
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(prog="python3 -m zelvo"))

@@ -16,7 +16,7 @@ import time
 import urllib.parse
 from dataclasses import dataclass, field
 from pathlib import Path
-from typing import Any, Dict, List, Optional, Tuple
+from typing import Any, Dict, List, Optional, Tuple, Union
 
 DEFAULT_PORT = 18766
 DEFAULT_ADDRESS = f"http://127.0.0.1:{DEFAULT_PORT}"
@@ -26,6 +26,9 @@ QUERY_NAMES = (
     "short-debt", "shortable", "cancel-list", "currencies", "shareholders",
 )
 ORDER_KINDS = ("buy", "sell", "margin-buy", "short-sell", "buy-to-return", "sell-to-repay", "return-in-kind")
+
+# A JSON object of the service's answers.
+Answer = Dict[str, Any]
 
 # A call waits this long for its answer. The library bounds each of the
 # client's prompts at 30 s, so an order can take a little over a minute.
@@ -41,7 +44,7 @@ KEEP_IDLE = 5.0
 class ZelvoError(Exception):
     """A call that did not succeed; `message` says why in the client's or the service's words."""
 
-    def __init__(self, message: str, status: Optional[int] = None, answer: Optional[dict] = None):
+    def __init__(self, message: str, status: Optional[int] = None, answer: Optional[Answer] = None):
         super().__init__(message)
         self.message = message
         self.status = status
@@ -57,7 +60,7 @@ class RequestRejected(ZelvoError):
 
     @property
     def error(self) -> str:
-        return self.answer.get("error", "")
+        return str(self.answer.get("error", ""))
 
 
 class ClientRefused(ZelvoError):
@@ -125,7 +128,7 @@ class Client:
     """
 
     def __init__(self, address: Optional[str] = None, token: Optional[str] = None,
-                 token_file: Optional[os.PathLike] = None, timeout: float = CALL_TIMEOUT):
+                 token_file: Union[str, os.PathLike[str], None] = None, timeout: float = CALL_TIMEOUT):
         self.address = address or os.environ.get("ZELVO_ADDRESS") or DEFAULT_ADDRESS
         parsed = urllib.parse.urlsplit(self.address)
         if parsed.scheme != "http" or not parsed.hostname:
@@ -143,10 +146,10 @@ class Client:
     def __enter__(self) -> "Client":
         return self
 
-    def __exit__(self, *exc_info) -> None:
+    def __exit__(self, *exc_info: object) -> None:
         self.close()
 
-    def _read_token(self, token_file: Optional[os.PathLike]) -> str:
+    def _read_token(self, token_file: Union[str, os.PathLike[str], None]) -> str:
         path = token_file or os.environ.get("ZELVO_TOKEN_FILE") or default_token_file(self._port)
         if path is None:
             raise ZelvoError("no token: give token= or token_file=, or set ZELVO_TOKEN or ZELVO_TOKEN_FILE")
@@ -157,14 +160,14 @@ class Client:
 
     # -- the routes -------------------------------------------------------
 
-    def status(self) -> dict:
+    def status(self) -> Answer:
         """attached, title, broker, account and the service's own facts."""
         return self._call("GET", "/v1/status")
 
     def login(self, password: str = "") -> str:
         """Attaches to the client; the welcome text. Raises ClientRefused with the client's refusal."""
         answer = self._call("POST", "/v1/login", {"password": password} if password else {})
-        return self._checked(answer)["message"]
+        return str(self._checked(answer)["message"])
 
     def logout(self) -> None:
         self._call("POST", "/v1/logout", {})
@@ -214,7 +217,7 @@ class Client:
     def cancel(self, number: int) -> str:
         """Cancels the order with the client's order number; the client's answer text."""
         answer = self._checked(self._call("POST", "/v1/cancel", {"number": int(number)}, uncertain=True))
-        return answer["message"]
+        return str(answer["message"])
 
     def cancel_all(self, side: Optional[str] = None) -> CancelAllResult:
         """Cancels every order of the cancel list, or only side="buy" or side="sell" ones.
@@ -222,7 +225,7 @@ class Client:
         Raises ClientRefused when the list could not be read or any cancel
         failed; the error's answer holds every order's result.
         """
-        body = {} if side is None else {"side": side}
+        body: Answer = {} if side is None else {"side": side}
         answer = self._checked(self._call("POST", "/v1/cancel-all", body, uncertain=True,
                                           timeout=max(self.timeout, CANCEL_ALL_TIMEOUT)))
         results = [CancelResult(r["number"], r["ok"], r["message"]) for r in answer["results"]]
@@ -231,13 +234,13 @@ class Client:
     # -- transport --------------------------------------------------------
 
     @staticmethod
-    def _checked(answer: dict) -> dict:
+    def _checked(answer: Answer) -> Answer:
         if not answer.get("ok"):
             raise ClientRefused(answer.get("message", ""), 200, answer)
         return answer
 
-    def _call(self, method: str, path: str, body: Optional[dict] = None, uncertain: bool = False,
-              timeout: Optional[float] = None) -> dict:
+    def _call(self, method: str, path: str, body: Optional[Answer] = None, uncertain: bool = False,
+              timeout: Optional[float] = None) -> Answer:
         """One request. `uncertain`: the request may change the account, so
         it is never sent twice, and an error after it was sent says it may
         have been carried out. (An order with an order_id is safe to send
@@ -266,6 +269,8 @@ class Client:
             answer = json.loads(payload.decode("utf-8"))
         except (UnicodeDecodeError, ValueError) as error:
             raise ZelvoError(f"the service's answer is not JSON (HTTP {status})", status) from error
+        if not isinstance(answer, dict):
+            raise ZelvoError(f"the service's answer is not a JSON object (HTTP {status})", status)
         if status != 200:
             raise RequestRejected(answer.get("message", f"HTTP {status}"), status, answer)
         return answer
