@@ -40,13 +40,12 @@ share_bench_prefix "$(dirname "$build")/bench" "$bench_dir"
 trap 'bash "$bench" stop "$bench_dir" >/dev/null 2>&1 || true' EXIT
 
 # The loader's bitness refusal needs a client of the other bitness that
-# starts in reasonable time: only where 32-bit programs run natively.
+# starts in reasonable time and that the bench's prefix can run: a 32-bit
+# client beside a 64-bit build, where 32-bit programs run natively. (A
+# 32-bit prefix cannot start a 64-bit client at all.)
 other=""
-if bash tools/host-runs-i386.sh; then
-    case "$(basename "$build")" in
-        i686) other=$(dirname "$build")/x86_64/bin/zelvo-client.exe ;;
-        x86_64) other=$(dirname "$build")/i686/bin/zelvo-client.exe ;;
-    esac
+if bash tools/host-runs-i386.sh && [ "$(basename "$build")" = x86_64 ]; then
+    other=$(dirname "$build")/i686/bin/zelvo-client.exe
     [ -f "$other" ] || other=""
 fi
 
