@@ -26,7 +26,7 @@ expected="1 Zelvo_CancelOrder
 $exports"
 
 imports=$(grep 'DLL Name:' <<<"$headers" | awk '{print tolower($3)}' | sort -u)
-allowed='^(kernel32|user32|gdi32|ole32|oleaut32|oleacc|comctl32|msvcrt|advapi32|shell32|api-ms-win-.*)\.dll$'
+allowed='^(kernel32|user32|gdi32|ole32|oleaut32|oleacc|comctl32|winmm|msvcrt|advapi32|shell32|api-ms-win-.*)\.dll$'
 while read -r name; do
     [[ "$name" =~ $allowed ]] || fail "imports a non-system DLL: $name"
 done <<<"$imports"

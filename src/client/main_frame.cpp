@@ -5,6 +5,7 @@
 #include "client/bounds.h"
 #include "client/client_ui.h"
 #include "platform/clock.h"
+#include "platform/fine_timer.h"
 #include "platform/windows_ui.h"
 
 namespace zelvo {
@@ -31,6 +32,7 @@ PopupsClosed closeOnePopup(const Client& client, HWND popup)
     if (!client.channel.send(popup, WM_CLOSE, 0, 0)) {
         return PopupsClosed::NoAnswer;
     }
+    const FineTimer fineTimer;
     while (!closed(client.mainWindow, popup)) {
         if (deadline.expired()) {
             return PopupsClosed::OneStaysOpen;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/clock.h"
+#include "platform/fine_timer.h"
 #include "platform/windows_ui.h"
 
 namespace zelvo {
@@ -47,6 +48,7 @@ namespace {
 
 bool waitForPrompt(const Client& client, PromptTracker& tracker, DWORD timeoutMs)
 {
+    const FineTimer fineTimer;
     const Deadline deadline(timeoutMs);
     do {
         // The caller's own queue keeps moving while it waits, as it would
@@ -64,6 +66,7 @@ bool waitForPrompt(const Client& client, PromptTracker& tracker, DWORD timeoutMs
 
 bool waitForAnyPopup(const Client& client, PromptTracker& tracker, DWORD timeoutMs)
 {
+    const FineTimer fineTimer;
     const Deadline deadline(timeoutMs);
     do {
         const HWND candidate = enabledPopup(client.mainWindow);
@@ -78,6 +81,7 @@ bool waitForAnyPopup(const Client& client, PromptTracker& tracker, DWORD timeout
 
 bool waitUntilClosed(const Client& client, HWND window, DWORD timeoutMs)
 {
+    const FineTimer fineTimer;
     const Deadline deadline(timeoutMs);
     while (IsWindow(window)) {
         if (!keepWaiting(client, deadline)) {

@@ -4,6 +4,7 @@
 #include "client/client_ui.h"
 #include "client/toolbar.h"
 #include "platform/clock.h"
+#include "platform/fine_timer.h"
 #include "platform/list_view_reader.h"
 #include "platform/windows_ui.h"
 #include "zelvo_answers.h"
@@ -150,6 +151,7 @@ bool waitForQueryResult(const Client& client, HWND page, QueryKind kind, std::st
     neutraliseOldMessageRow(view.list);
     startQuery(client, page, kind);
 
+    const FineTimer fineTimer;
     const Deadline deadline(bounds::answerWaitMs);
     for (int poll = 0; poll < bounds::queryPollLimit && !deadline.expired(); ++poll) {
         if (!client.alive()) {
