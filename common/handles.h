@@ -85,6 +85,18 @@ using UniqueGdiObject = UniqueAny<NullIsNone<GdiObject, &::DeleteObject>>;
 using UniqueBitmap = UniqueGdiObject<HBITMAP>;
 // A memory device context from CreateCompatibleDC.
 using UniqueMemoryDc = UniqueAny<NullIsNone<HDC, &::DeleteDC>>;
+// A hook from SetWindowsHookEx.
+using UniqueHook = UniqueAny<NullIsNone<HHOOK, &::UnhookWindowsHookEx>>;
+
+// The process and thread handles CreateProcess hands out.
+struct ProcessHandles {
+    explicit ProcessHandles(const PROCESS_INFORMATION& started) noexcept
+        : process(started.hProcess), thread(started.hThread)
+    {
+    }
+    UniqueHandle process;
+    UniqueHandle thread;
+};
 
 enum class EventReset { Manual, Automatic };
 

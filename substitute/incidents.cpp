@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "handles.h"
 #include "ui_thread.h"
 
 namespace substitute {
@@ -10,8 +11,8 @@ namespace {
 
 // The client whose backlog the hooks record, on its UI thread; one drains at a time.
 thread_local Incidents* draining = nullptr;
-thread_local HHOOK sentHook = nullptr;
-thread_local HHOOK postedHook = nullptr;
+thread_local zelvo_common::UniqueHook sentHook;
+thread_local zelvo_common::UniqueHook postedHook;
 
 // What the library posts to the client: clicks, notifications and mouse buttons.
 bool isPostedByTheLibrary(UINT message)
@@ -98,15 +99,15 @@ void Incidents::stall(DWORD stallMs)
     changed_.notify_all();
     Sleep(stallMs);
     draining = this;
-    sentHook = SetWindowsHookExA(WH_CALLWNDPROC, sentProc, nullptr, GetCurrentThreadId());
-    postedHook = SetWindowsHookExA(WH_GETMESSAGE, postedProc, nullptr, GetCurrentThreadId());
+    sentHook.reset(SetWindowsHookExA(WH_CALLWNDPROC, sentProc, nullptr, GetCurrentThreadId()));
+    postedHook.reset(SetWindowsHookExA(WH_GETMESSAGE, postedProc, nullptr, GetCurrentThreadId()));
     ui_.post([this] { drainBacklog(); });
 }
 
 void Incidents::drainBacklog()
 {
-    UnhookWindowsHookEx(sentHook);
-    UnhookWindowsHookEx(postedHook);
+    sentHook.reset();
+    postedHook.reset();
     draining = nullptr;
     {
         std::lock_guard<std::mutex> guard(mutex_);

@@ -154,8 +154,7 @@ TEST(Attach, MainFrameOfAnotherProcessIsNeverUsed)
     PROCESS_INFORMATION started = {};
     std::string command = "\"" + programFolder() + "zelvo-client.exe\" 60";
     ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started));
-    const zelvo_common::UniqueHandle process(started.hProcess);
-    const zelvo_common::UniqueHandle thread(started.hThread);
+    const zelvo_common::ProcessHandles handles(started);
     HWND other = nullptr;
     for (int wait = 0; wait < 400 && other == nullptr; ++wait) {
         Sleep(50);
@@ -173,8 +172,8 @@ TEST(Attach, MainFrameOfAnotherProcessIsNeverUsed)
         EXPECT_TRUE(answer.attached);
         EXPECT_EQ(answer.message, "欢迎使用" + setup.title);
     }
-    TerminateProcess(process.get(), 0);
-    WaitForSingleObject(process.get(), 5000);
+    TerminateProcess(handles.process.get(), 0);
+    WaitForSingleObject(handles.process.get(), 5000);
 }
 
 TEST(Attach, StrayPopupsAreClosedAndOneThatStaysEndsTheAttempt)
