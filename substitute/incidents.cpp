@@ -2,7 +2,6 @@
 
 #include <chrono>
 
-#include "handles.h"
 #include "ui_thread.h"
 
 namespace substitute {
@@ -11,8 +10,6 @@ namespace {
 
 // The client whose backlog the hooks record, on its UI thread; one drains at a time.
 thread_local Incidents* draining = nullptr;
-thread_local zelvo_common::UniqueHook sentHook;
-thread_local zelvo_common::UniqueHook postedHook;
 
 // What the library posts to the client: clicks, notifications and mouse buttons.
 bool isPostedByTheLibrary(UINT message)
@@ -99,15 +96,15 @@ void Incidents::stall(DWORD stallMs)
     changed_.notify_all();
     Sleep(stallMs);
     draining = this;
-    sentHook.reset(SetWindowsHookExA(WH_CALLWNDPROC, sentProc, nullptr, GetCurrentThreadId()));
-    postedHook.reset(SetWindowsHookExA(WH_GETMESSAGE, postedProc, nullptr, GetCurrentThreadId()));
+    sentHook_.reset(SetWindowsHookExA(WH_CALLWNDPROC, sentProc, nullptr, GetCurrentThreadId()));
+    postedHook_.reset(SetWindowsHookExA(WH_GETMESSAGE, postedProc, nullptr, GetCurrentThreadId()));
     ui_.post([this] { drainBacklog(); });
 }
 
 void Incidents::drainBacklog()
 {
-    sentHook.reset();
-    postedHook.reset();
+    sentHook_.reset();
+    postedHook_.reset();
     draining = nullptr;
     {
         std::lock_guard<std::mutex> guard(mutex_);

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "handles.h"
+
 namespace substitute {
 
 class UiThread;
@@ -68,6 +70,9 @@ private:
     void drainBacklog();
 
     UiThread& ui_;
+    // The hooks that record the backlog, on the UI thread while it drains.
+    zelvo_common::UniqueHook sentHook_;
+    zelvo_common::UniqueHook postedHook_;
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     std::optional<Incident> planned_;

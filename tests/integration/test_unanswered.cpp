@@ -66,6 +66,18 @@ Incident stallAt(Moment moment, const std::string& match = {}, int row = -1)
     return Incident{moment, match, row, stallMs};
 }
 
+// An attached session on a client that will stall at `incident`, and an
+// order placed on it, which must come back within the bound.
+OrderAnswer orderStalledAt(Client& client, ZelvoLibrary& zelvo, const Incident& incident)
+{
+    attach(zelvo);
+    client.incidents().plan(incident);
+    OrderAnswer answer{};
+    EXPECT_LT(timed([&] { answer = zelvo.order(0, "600000", 10.5, 100); }), exportBoundMs);
+    EXPECT_EQ(answer.contract, -1);
+    return answer;
+}
+
 }  // namespace
 
 TEST(Unanswered, QueryAfterItsClickAndTheNextQuery)
@@ -123,15 +135,10 @@ TEST(Unanswered, OrderBeforeTheConfirmationIsAccepted)
 {
     Client client(editionClient(Broker::Huatai, false));
     ZelvoLibrary zelvo;
-    attach(zelvo);
-    client.incidents().plan(stallAt(Moment::PromptRead, "您确定要提交这笔委托吗"));
 
-    OrderAnswer answer{};
-    const ULONGLONG took = timed([&] { answer = zelvo.order(0, "600000", 10.5, 100); });
+    const OrderAnswer answer = orderStalledAt(client, zelvo, stallAt(Moment::PromptRead, "您确定要提交这笔委托吗"));
 
-    EXPECT_EQ(answer.contract, -1);
     EXPECT_EQ(answer.message, notAnswering);
-    EXPECT_LT(took, exportBoundMs);
     const Backlog backlog = backlogOf(client);
     EXPECT_TRUE(backlog.sent.empty());
     EXPECT_TRUE(backlog.posted.empty()) << "the confirmation was not accepted";
@@ -148,15 +155,10 @@ TEST(Unanswered, OrderAfterTheConfirmationIsUnknown)
 {
     Client client(editionClient(Broker::Huatai, false));
     ZelvoLibrary zelvo;
-    attach(zelvo);
-    client.incidents().plan(stallAt(Moment::PromptRead, "合同号是"));
 
-    OrderAnswer answer{};
-    const ULONGLONG took = timed([&] { answer = zelvo.order(0, "600000", 10.5, 100); });
+    const OrderAnswer answer = orderStalledAt(client, zelvo, stallAt(Moment::PromptRead, "合同号是"));
 
-    EXPECT_EQ(answer.contract, -1);
     EXPECT_EQ(answer.message, "交易客户端无响应,委托结果未知");
-    EXPECT_LT(took, exportBoundMs);
     EXPECT_TRUE(backlogOf(client).sent.empty());
     EXPECT_GT(client.orders().tickets().at(0).contract, 0) << "the order did go out";
     EXPECT_EQ(zelvo.query(4).message, "查询完毕") << "the next call clears the final prompt and works";
@@ -230,10 +232,7 @@ TEST(Unanswered, ClientClosedAfterAConfirmation)
     {
         Client client(editionClient(Broker::Huatai, false));
         ZelvoLibrary zelvo;
-        attach(zelvo);
-        client.incidents().plan(Incident{Moment::OrderConfirmed, {}, -1, 0});
-        const OrderAnswer answer = zelvo.order(0, "600000", 10.5, 100);
-        EXPECT_EQ(answer.contract, -1);
+        const OrderAnswer answer = orderStalledAt(client, zelvo, Incident{Moment::OrderConfirmed, {}, -1, 0});
         EXPECT_EQ(answer.message, "交易客户端已关闭,委托结果未知");
     }
     {
