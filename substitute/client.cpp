@@ -150,8 +150,9 @@ void registerClasses()
 // be planned for.
 LRESULT CALLBACK pageListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR client)
 {
-    if (message == LVM_GETITEMTEXTA && InSendMessage()) {
-        reinterpret_cast<Client*>(client)->reach(Moment::CellRead, {}, static_cast<int>(wParam));
+    auto* owner = reinterpret_cast<Client*>(client);
+    if (message == LVM_GETITEMTEXTA && owner->incidents().planned() && InSendMessage()) {
+        owner->reach(Moment::CellRead, {}, static_cast<int>(wParam));
     } else if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(list, pageListProc, id);
     }

@@ -46,6 +46,7 @@ void Incidents::plan(Incident incident)
 {
     std::lock_guard<std::mutex> guard(mutex_);
     planned_ = std::move(incident);
+    plannedFlag_ = true;
     stalling_ = false;
     drained_ = false;
     backlog_ = {};
@@ -76,6 +77,7 @@ bool Incidents::reach(Moment moment, HWND mainWindow, const std::string& text, i
         std::lock_guard<std::mutex> guard(mutex_);
         stallMs = planned_->stallMs;
         planned_.reset();
+        plannedFlag_ = false;
     }
     if (stallMs == 0) {
         DestroyWindow(mainWindow);

@@ -7,6 +7,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -49,6 +50,9 @@ public:
     explicit Incidents(UiThread& ui) : ui_(ui) {}
 
     void plan(Incident incident);
+    // Whether an incident waits for its moment. Cheap: the client asks it on
+    // every message it could concern, before anything costlier.
+    [[nodiscard]] bool planned() const noexcept { return plannedFlag_.load(); }
 
     // Called on the UI thread at each moment; runs the planned incident when
     // it is due. True when it ran.
@@ -76,6 +80,7 @@ private:
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     std::optional<Incident> planned_;
+    std::atomic<bool> plannedFlag_{false};
     bool stalling_ = false;
     bool drained_ = false;
     Backlog backlog_;
