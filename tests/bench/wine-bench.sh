@@ -21,7 +21,7 @@ shift 2
 mkdir -p "$root"
 root=$(cd "$root" && pwd)
 
-native_i386() { ! grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; }
+native_i386() { [ "${ZELVO_SUITE_ARCH:-}" != x86_64 ] && ! grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; }
 arch() { if native_i386; then echo win32; else echo win64; fi; }
 loader() { if [ "$(arch)" = win64 ]; then echo /usr/lib/wine/wine64; else echo /usr/lib/wine/wine; fi; }
 wineserver_bin() {
