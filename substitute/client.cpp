@@ -1,6 +1,7 @@
 #include "client.h"
 
 #include "dialogs.h"
+#include "prompts.h"
 #include "ui_thread.h"
 
 namespace substitute {
@@ -107,6 +108,9 @@ INT_PTR CALLBACK popupProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         return TRUE;
     case WM_CLOSE: {
         const auto* popup = reinterpret_cast<const PopupSetup*>(GetWindowLongPtrA(dialog, DWLP_USER));
+        if (popup != nullptr && popup->asksBeforeClosing) {
+            runPrompt(GetWindow(dialog, GW_OWNER), {texts::promptTitle, "确定要关闭吗?"});
+        }
         if (popup == nullptr || !popup->refusesToClose) {
             DestroyWindow(dialog);
         }

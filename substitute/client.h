@@ -88,6 +88,8 @@ struct ClientSetup {
 struct PopupSetup {
     std::string title = "提示";
     bool refusesToClose = false;
+    // Asked to close, it first asks, in a modal prompt of its own, whether to.
+    bool asksBeforeClosing = false;
     bool withPromptButton = true;
     std::string message = "提示信息";
 };

@@ -1,6 +1,8 @@
 #include "client/main_frame.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "client/bounds.h"
 #include "client/client_ui.h"
@@ -24,18 +26,26 @@ bool closed(HWND mainWindow, HWND popup)
     return !IsWindowVisible(popup) || (current != nullptr && current != popup);
 }
 
-// Sends WM_CLOSE and waits until the pop-up is hidden or another one has
-// come up in front of it, within one bound for both.
-PopupsClosed closeOnePopup(const Client& client, HWND popup)
+// Sends WM_CLOSE without waiting for it (a pop-up may answer it with a
+// question of its own, which would hold a waiting sender until it is
+// answered), then waits until the pop-up is hidden or another one has come
+// up in front of it, within one bound. A pop-up asked already, in front again
+// once its question is answered, is only waited for: asked again it would
+// ask again, from inside its first answer.
+PopupsClosed closeOnePopup(const Client& client, HWND popup, std::vector<HWND>& asked)
 {
     const Deadline deadline(bounds::popupCloseMs);
-    if (!client.channel.send(popup, WM_CLOSE, 0, 0)) {
-        return PopupsClosed::NoAnswer;
-    }
     const FineTimer fineTimer;
+    if (std::find(asked.begin(), asked.end(), popup) == asked.end()) {
+        asked.push_back(popup);
+        client.channel.notify(popup, WM_CLOSE, 0, 0);
+    }
     while (!closed(client.mainWindow, popup)) {
+        if (!client.answering()) {
+            return PopupsClosed::NoAnswer;
+        }
         if (deadline.expired()) {
-            return PopupsClosed::OneStaysOpen;
+            return client.channel.sync(client.mainWindow) ? PopupsClosed::OneStaysOpen : PopupsClosed::NoAnswer;
         }
         Sleep(bounds::pollPauseMs);
     }
@@ -77,12 +87,13 @@ HWND findDescendant(MessageChannel& channel, HWND root, const char* windowClass,
 
 PopupsClosed closePopups(const Client& client)
 {
+    std::vector<HWND> asked;
     HWND popup = enabledPopup(client.mainWindow);
     for (int count = 0; popup != nullptr; ++count) {
         if (count >= bounds::popupLimit) {
             return PopupsClosed::OneStaysOpen;
         }
-        if (const PopupsClosed result = closeOnePopup(client, popup); result != PopupsClosed::All) {
+        if (const PopupsClosed result = closeOnePopup(client, popup, asked); result != PopupsClosed::All) {
             return result;
         }
         popup = enabledPopup(client.mainWindow);

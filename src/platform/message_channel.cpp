@@ -99,6 +99,11 @@ void MessageChannel::keepUntilHandled(HWND window, MessageBuffer buffer)
     pending_.keep(GetWindowThreadProcessId(window, nullptr), std::move(buffer));
 }
 
+bool MessageChannel::notify(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    return !lost_ && SendNotifyMessageA(window, message, wParam, lParam) != FALSE;
+}
+
 bool MessageChannel::answering(HWND window)
 {
     if (lost_) {

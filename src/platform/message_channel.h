@@ -110,6 +110,11 @@ public:
     // lost, and nothing was posted, or the post failed.
     bool post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
+    // Sends a message that carries no pointer without waiting for it: the
+    // window's thread handles it as a sent message, ahead of its posted ones.
+    // False when the channel is lost, and nothing was sent.
+    bool notify(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
     // Whether the window's thread still answers: true at once when it
     // answered a message within the last `probeIntervalMs`, else after a
     // WM_NULL it answers. The check of every wait that sends nothing itself.

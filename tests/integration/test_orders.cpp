@@ -252,9 +252,13 @@ TEST(Orders, StrayPopupsAreClosedBeforeTheOrder)
     Client client(editionClient(Broker::Huatai, false));
     ZelvoLibrary zelvo;
     ASSERT_TRUE(zelvo.login().attached);
+    PopupSetup asking = popup("提示", "关闭前先问");
+    asking.asksBeforeClosing = true;  // its question is closed in turn, then it closes
     const HWND strays[] = {client.openPopup(popup("提示", "旧消息,不带按钮", false)),
-                           client.openPopup(popup("交易确认", "合同号是999"))};
+                           client.openPopup(popup("交易确认", "合同号是999")), client.openPopup(asking)};
+    const ULONGLONG start = GetTickCount64();
     expectNormalOrder(client, zelvo);
+    EXPECT_LT(GetTickCount64() - start, 4000u) << "a pop-up's own question holds nobody up";
     for (HWND stray : strays) {
         EXPECT_FALSE(IsWindow(stray));
     }
