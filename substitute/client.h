@@ -25,6 +25,7 @@
 namespace substitute {
 
 class UiThread;
+struct ListFront;
 
 // A page of the client, shown when its tree item is clicked.
 enum class PageKind {
@@ -153,6 +154,7 @@ private:
     void buildTree(HWND parent);
     void insertNodes(HTREEITEM parent, const std::vector<TreeNode>& nodes, const std::string& path);
     HWND showPage(const std::string& caption, PageKind kind);
+    void frontList(HWND list);
     void openInitialPage();
     void buildToolbar();
     void destroy();
@@ -167,6 +169,7 @@ private:
     HWND pageHost_ = nullptr;
     std::map<std::string, HWND> pages_;
     std::map<HWND, PageBehaviours> behaviours_;
+    std::vector<std::unique_ptr<ListFront>> listFronts_;
     struct PlacedNode {
         const TreeNode* node;
         std::string path;
