@@ -1,11 +1,11 @@
 #include "call_profile.h"
 
 #include <commctrl.h>
+#include <mmsystem.h>
 #include <oleacc.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <tuple>
 #include <type_traits>
@@ -143,12 +143,6 @@ struct Hook<Tag, R(WINAPI*)(A...)> {
     }
 };
 
-struct Redirect {
-    const char* name;
-    void** original;
-    void* wrapper;
-};
-
 #define PROFILE_CALL(function, messages)                                               \
     struct Tag_##function {                                                              \
         static constexpr const char* name = #function;                                   \
@@ -165,7 +159,8 @@ struct Redirect {
     X(DispatchMessageA, false) X(GetWindowRect, false) X(GetClientRect, false) X(ClientToScreen, false)        \
     X(MoveWindow, false) X(ShowWindow, false) X(SetCursorPos, false) X(GetCursorPos, false)                    \
     X(GetDesktopWindow, false) X(EnumThreadWindows, false) X(EnumChildWindows, false) X(GetAncestor, false)    \
-    X(AccessibleObjectFromWindow, false) X(CoInitializeEx, false)
+    X(AccessibleObjectFromWindow, false) X(CoInitializeEx, false) X(timeBeginPeriod, false)                     \
+    X(timeEndPeriod, false)
 
 PROFILED_CALLS(PROFILE_CALL)
 
@@ -176,47 +171,6 @@ const std::vector<Redirect>& redirects()
 {
     static const std::vector<Redirect> all = {PROFILED_CALLS(REDIRECT_ENTRY)};
     return all;
-}
-
-void writeSlot(void** slot, void* value)
-{
-    DWORD old = 0;
-    VirtualProtect(slot, sizeof value, PAGE_READWRITE, &old);
-    *slot = value;
-    VirtualProtect(slot, sizeof value, old, &old);
-}
-
-// Walks the module's import table and swaps each listed function's slot;
-// with `install` false, puts the originals back.
-void redirectImports(HMODULE module, bool install)
-{
-    auto* base = reinterpret_cast<BYTE*>(module);
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    auto* descriptor = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
-    for (; descriptor->Name != 0; ++descriptor) {
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + descriptor->OriginalFirstThunk);
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + descriptor->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) {
-                continue;
-            }
-            const auto* import = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            for (const Redirect& redirect : redirects()) {
-                if (std::strcmp(import->Name, redirect.name) != 0) {
-                    continue;
-                }
-                auto** slot = reinterpret_cast<void**>(&slots->u1.Function);
-                if (install) {
-                    *redirect.original = *slot;
-                    writeSlot(slot, redirect.wrapper);
-                } else {
-                    writeSlot(slot, *redirect.original);
-                }
-            }
-        }
-    }
 }
 
 void printCalls(double wallMs, int runs)
@@ -235,15 +189,9 @@ void printCalls(double wallMs, int runs)
 
 }  // namespace
 
-CallProfile::CallProfile()
+CallProfile::CallProfile() : redirects_("zelvo.dll", redirects())
 {
     profiledThread = GetCurrentThreadId();
-    redirectImports(GetModuleHandleA("zelvo.dll"), true);
-}
-
-CallProfile::~CallProfile()
-{
-    redirectImports(GetModuleHandleA("zelvo.dll"), false);
 }
 
 void CallProfile::measure(const std::string& title, int runs, const std::function<void()>& work)

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs the benchmark on the Wine bench and writes build/zelvo-bench.csv.
-# Usage: tools/bench.sh [--quick]
+# Usage: tools/bench.sh [--quick] [--windows-timer]
+# --windows-timer: each of the library's figures also as Windows' default timer
+# would make its waits (bench/windows_timer.h), beside the native ones.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
