@@ -49,7 +49,10 @@ PopupsClosed closeOnePopup(const Client& client, HWND popup, std::vector<HWND>& 
         }
         Sleep(bounds::pollPauseMs);
     }
-    return PopupsClosed::All;
+    // A pop-up is hidden before it is destroyed: once the client's thread has
+    // handled a message sent after WM_CLOSE, it is done with the close (or
+    // waits in a question of its own, which comes next).
+    return client.channel.sync(client.mainWindow) ? PopupsClosed::All : PopupsClosed::NoAnswer;
 }
 
 }  // namespace
