@@ -30,6 +30,22 @@ constexpr DWORD requestMagic = 0x5A4C5652;
 constexpr std::size_t captionBytes = 256;
 constexpr std::size_t minimumCellBytes = 256;
 
+// Room for every caption of a list with many columns; a list with more
+// has its captions read one by one.
+constexpr std::size_t captionsBytes = 256 * captionBytes;
+
+// What a few short cells (a message row) need; a longer one is read on its own.
+[[nodiscard]] constexpr std::size_t cellsBytes(std::size_t cells) noexcept
+{
+    return cells * (2 * sizeof(int) + sizeof(std::uint32_t) + 4 * minimumCellBytes);
+}
+
+// Room to read a cell that may equal a value: enough to tell it is longer.
+[[nodiscard]] constexpr std::size_t findScratchBytes(std::size_t valueLength) noexcept
+{
+    return std::max(minimumCellBytes, valueLength + 3) + 1;
+}
+
 struct Request {
     DWORD magic;
     Task task;
@@ -151,8 +167,7 @@ void findRowHere(Request& request, HWND list) noexcept
 {
     const char* value = request.out;
     char* scratch = request.out + request.valueLength;
-    const std::size_t room = std::min(request.capacity - request.valueLength,
-                                      std::max(minimumCellBytes, request.valueLength + 3) + 1);
+    const std::size_t room = std::min(request.capacity - request.valueLength, findScratchBytes(request.valueLength));
     const int rows = itemCountHere(request, list);
     request.found = -1;
     for (int row = 0; row < rows && !givenUp(request); ++row) {
@@ -272,7 +287,7 @@ void stayLoaded() noexcept
 class Exchange {
 public:
     Exchange(Task task, WNDPROC original, std::size_t outputBytes)
-        : header_(sizeof(Request)), output_(outputBytes + 1)
+        : header_(sizeof(Request)), output_(outputBytes + 1, MessageBuffer::Fill::Unset)
     {
         Request& request = header_.record<Request>();
         request.magic = requestMagic;
@@ -379,7 +394,7 @@ std::optional<std::vector<std::string>> InThreadList::captions()
     if (!installed_) {
         return std::nullopt;
     }
-    Exchange exchange(Task::Captions, original_, chunkBytes);
+    Exchange exchange(Task::Captions, original_, captionsBytes);
     if (!exchange.send(channel_, list_) || !exchange.request().complete) {
         return std::nullopt;
     }
@@ -412,10 +427,10 @@ std::optional<InThreadList::Chunk> InThreadList::rows(int row, int column, int c
 
 std::optional<int> InThreadList::findRow(int column, const std::string& value)
 {
-    if (!installed_ || value.size() + minimumCellBytes + 8 > chunkBytes) {
+    if (!installed_) {
         return std::nullopt;
     }
-    Exchange exchange(Task::FindRow, original_, chunkBytes);
+    Exchange exchange(Task::FindRow, original_, value.size() + findScratchBytes(value.size()));
     Request& request = exchange.request();
     request.findColumn = column;
     request.valueLength = value.size();
@@ -431,7 +446,7 @@ std::optional<std::vector<std::string>> InThreadList::cells(const std::vector<st
     if (!installed_) {
         return std::nullopt;
     }
-    Exchange exchange(Task::Cells, original_, chunkBytes);
+    Exchange exchange(Task::Cells, original_, cellsBytes(wanted.size()));
     Request& request = exchange.request();
     request.cellCount = static_cast<int>(wanted.size());
     for (std::size_t index = 0; index < wanted.size(); ++index) {

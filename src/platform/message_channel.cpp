@@ -17,11 +17,13 @@ constexpr char guardPattern = static_cast<char>(0xFD);
 
 }  // namespace
 
-MessageBuffer::MessageBuffer(std::size_t bytes)
+MessageBuffer::MessageBuffer(std::size_t bytes, Fill fill)
     : storage_(new char[bytes + 2 * guardBytes]), size_(bytes)
 {
     std::memset(storage_.get(), guardPattern, guardBytes);
-    std::memset(storage_.get() + guardBytes, 0, bytes);
+    if (fill == Fill::Zeroed) {
+        std::memset(storage_.get() + guardBytes, 0, bytes);
+    }
     std::memset(storage_.get() + guardBytes + bytes, guardPattern, guardBytes);
 }
 

@@ -28,7 +28,10 @@ namespace zelvo {
 // whether anything was written past its ends.
 class MessageBuffer {
 public:
-    explicit MessageBuffer(std::size_t bytes);
+    // Zeroed, or left as allocated for a buffer whose user writes before it reads.
+    enum class Fill { Zeroed, Unset };
+
+    explicit MessageBuffer(std::size_t bytes, Fill fill = Fill::Zeroed);
 
     [[nodiscard]] char* bytes() noexcept { return storage_.get() + guardBytes; }
     [[nodiscard]] std::size_t size() const noexcept { return size_; }
