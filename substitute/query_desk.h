@@ -58,6 +58,8 @@ enum class ReplyKind {
     BusyThenData,  // the modal prompt "上次请求未返回，请不要频繁点击!" first; once it
                    // is confirmed, a data answer after another `delayMs`
     Silence,       // no answer at all
+    StatusOnly,    // the status text set, the list left as it was (nothing changed
+                   // since the last answer); the benchmark times a read with it
 };
 
 struct QueryReply {

@@ -246,10 +246,17 @@ public:
 private:
     enum class Step { Answer, StatusAfterMessageRow, DataAfterBusy };
 
+    // A timer fires 10 ms after it is set at the soonest (USER_TIMER_MINIMUM):
+    // a step due at once is posted as the timer's message instead, so an
+    // answer scripted without delay comes as soon as the client is free.
     void scheduleStep(HWND page, Step step)
     {
         step_ = step;
-        SetTimer(page, answerTimer, reply_.delayMs, nullptr);
+        if (reply_.delayMs == 0) {
+            PostMessageA(page, WM_TIMER, answerTimer, 0);
+        } else {
+            SetTimer(page, answerTimer, reply_.delayMs, nullptr);
+        }
     }
 
     void runDueStep(HWND page)
@@ -278,6 +285,7 @@ private:
             }
             break;
         case ReplyKind::Silence: break;
+        case ReplyKind::StatusOnly: setStatus(page, client_.queries().contents(caption_).status); break;
         }
     }
 
