@@ -17,7 +17,9 @@ bool refuseNestedCall(const SessionState& s, std::string& message)
 
 bool startOperation(const SessionState& s, const Client& client, std::string& message)
 {
-    const bool hidden = s.mainWindow == nullptr || showWindow(client.channel, s.mainWindow, SW_HIDE);
+    // Hidden since the attach, as a rule: then nothing needs asking of the client.
+    const bool hidden = s.mainWindow == nullptr || !IsWindowVisible(s.mainWindow) ||
+                        showWindow(client.channel, s.mainWindow, SW_HIDE);
     if (!s.attached) {
         message = answers::notLoggedIn;
         return false;
