@@ -7,6 +7,7 @@
 #include "client/editions.h"
 #include "client/function_tree.h"
 #include "client/main_frame.h"
+#include "platform/fine_timer.h"
 #include "platform/windows_ui.h"
 #include "session/operation.h"
 #include "session/session.h"
@@ -41,6 +42,7 @@ bool fail(std::string& message, const std::string& reason)
 bool treeVisibleAfterClicks(const Client& client, HWND tree, HWND tradeSwitch, const Edition& edition,
                             AccountKind kind)
 {
+    const FineTimer fineTimer;  // each pause 100 ms, not the next timer tick after it
     for (int attempt = 0; attempt < bounds::switchClickLimit && client.answering(); ++attempt) {
         if (IsWindowVisible(tree)) {
             return true;

@@ -4,6 +4,7 @@
 
 #include "client/bounds.h"
 #include "client/client_ui.h"
+#include "platform/fine_timer.h"
 #include "platform/windows_ui.h"
 
 namespace zelvo {
@@ -132,6 +133,7 @@ HWND openFunction(const Client& client, HWND tree, TreeItems& items, const std::
     }
     static_cast<void>(channel.send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)));
     const POINT centre = itemCentreOnScreen(channel, tree, item);
+    const FineTimer fineTimer;  // each pause 100 ms, not the next timer tick after it
     for (int attempt = 0; attempt < bounds::treeClickLimit && !channel.lost(); ++attempt) {
         SetCursorPos(centre.x, centre.y);
         Sleep(bounds::treeClickPauseMs);
