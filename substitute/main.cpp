@@ -1,46 +1,135 @@
 // Runs the substitute trading client on its own, as a second process for the
-// tests or for a person to look at. Usage: zelvo-client [seconds] [tickets-file]
+// tests or for a person to look at.
+//
+//   zelvo-client [seconds] [tickets-file] [options]
+//
 // With a tickets file, every order click the client takes is appended to it
 // as one line (page caption, code, price, quantity; TAB-separated, GBK), so
 // that a test in another process sees which order page an order reached.
+// Options, for the tests of the service's unattended trading:
+//   --list-orders       every order the client accepts joins its today's
+//                       orders and its cancel list
+//   --cancels FILE      the order number of every cancel the client is asked
+//                       for is appended to FILE, one a line
+//   --lose-answer CODE  orders of CODE: the client's thread stops answering
+//                       for 6.5 s when the final prompt is first read, so the
+//                       caller never learns the order's result
+//   --refuse CODE       orders of CODE are refused after their confirmation
+// --lose-answer and --refuse may be given several times, and together.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <map>
 
 #include "editions.h"
+#include "order_listing.h"
 
 namespace {
 
-// Appends the tickets after the first `written` ones; the new count.
-size_t appendTickets(substitute::Client& client, const char* path, size_t written)
+// Longer than the library's 5 s bound on one exchange with the client.
+constexpr DWORD lostAnswerStallMs = 6500;
+constexpr char refusalText[] = "委托失败:可用资金不足";
+
+struct Options {
+    int seconds = 60;
+    const char* ticketsPath = nullptr;
+    const char* cancelsPath = nullptr;
+    bool listOrders = false;
+    std::map<std::string, substitute::OrderScript> codeScripts;
+};
+
+bool parseOptions(int argc, char** argv, Options& options)
 {
-    const std::vector<substitute::OrderTicket> tickets = client.orders().tickets();
-    if (tickets.size() <= written) {
+    int positional = 0;
+    for (int index = 1; index < argc; ++index) {
+        const std::string name = argv[index];
+        const bool hasValue = index + 1 < argc;
+        if (name == "--list-orders") {
+            options.listOrders = true;
+        } else if (name == "--cancels" && hasValue) {
+            options.cancelsPath = argv[++index];
+        } else if (name == "--lose-answer" && hasValue) {
+            options.codeScripts[argv[++index]].stallOnAnswerReadMs = lostAnswerStallMs;
+        } else if (name == "--refuse" && hasValue) {
+            options.codeScripts[argv[++index]].finalText = refusalText;
+        } else if (name.rfind("--", 0) == 0 || positional == 2) {
+            return false;
+        } else if (positional++ == 0) {
+            options.seconds = std::atoi(name.c_str());
+        } else {
+            options.ticketsPath = argv[index];
+        }
+    }
+    return true;
+}
+
+// Appends the lines of the records after the first `written`; the new count.
+template <typename Record, typename Format>
+size_t appendLines(const std::vector<Record>& records, const char* path, size_t written, Format format)
+{
+    if (records.size() <= written) {
         return written;
     }
-    if (FILE* file = std::fopen(path, "ab")) {
-        for (size_t index = written; index < tickets.size(); ++index) {
-            const substitute::OrderTicket& t = tickets[index];
-            std::fprintf(file, "%s\t%s\t%s\t%s\n", t.page.c_str(), t.code.c_str(), t.price.c_str(), t.quantity.c_str());
-        }
-        std::fclose(file);
-        return tickets.size();
+    FILE* file = std::fopen(path, "ab");
+    if (file == nullptr) {
+        return written;
     }
-    return written;
+    for (size_t index = written; index < records.size(); ++index) {
+        std::fprintf(file, "%s\n", format(records[index]).c_str());
+    }
+    std::fclose(file);
+    return records.size();
+}
+
+std::string ticketLine(const substitute::OrderTicket& t)
+{
+    return t.page + "\t" + t.code + "\t" + t.price + "\t" + t.quantity;
+}
+
+// The order number of the row a cancel was asked for, as the page lists it.
+std::string cancelledNumber(substitute::Client& client, const substitute::CancelRequest& request)
+{
+    const substitute::QueryContents listed = client.queries().contents(request.page);
+    const int row = request.notice.iItem;
+    for (size_t column = 0; column < listed.columns.size(); ++column) {
+        if (listed.columns[column] == "委托编号" && row >= 0 && static_cast<size_t>(row) < listed.rows.size() &&
+            column < listed.rows[static_cast<size_t>(row)].size()) {
+            return listed.rows[static_cast<size_t>(row)][column];
+        }
+    }
+    return "?";
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
-    const char* ticketsPath = argc > 2 ? argv[2] : nullptr;
+    Options options;
+    if (!parseOptions(argc, argv, options)) {
+        std::fprintf(stderr, "usage: zelvo-client [seconds] [tickets-file] [--list-orders] [--cancels FILE] "
+                             "[--lose-answer CODE]... [--refuse CODE]...\n");
+        return 2;
+    }
     substitute::Client client(substitute::editionClient(substitute::Broker::Huatai, false));
-    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
-    size_t written = 0;
+    if (options.listOrders) {
+        substitute::listAcceptedOrders(client);
+    }
+    for (const auto& [code, script] : options.codeScripts) {
+        client.orders().setScriptFor(code, script);
+    }
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(options.seconds) * 1000;
+    size_t tickets = 0;
+    size_t cancels = 0;
     while (GetTickCount64() < end) {
         Sleep(50);
-        if (ticketsPath != nullptr) {
-            written = appendTickets(client, ticketsPath, written);
+        if (options.ticketsPath != nullptr) {
+            tickets = appendLines(client.orders().tickets(), options.ticketsPath, tickets, ticketLine);
+        }
+        if (options.cancelsPath != nullptr) {
+            cancels = appendLines(client.cancels().requests(), options.cancelsPath, cancels,
+                                  [&client](const substitute::CancelRequest& request) {
+                                      return cancelledNumber(client, request);
+                                  });
         }
     }
     return 0;

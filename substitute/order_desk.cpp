@@ -16,6 +16,12 @@ void OrderDesk::setScript(OrderScript script)
     script_ = std::move(script);
 }
 
+void OrderDesk::setScriptFor(const std::string& code, OrderScript script)
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    codeScripts_[code] = std::move(script);
+}
+
 OrderScript OrderDesk::script() const
 {
     std::lock_guard<std::mutex> guard(mutex_);

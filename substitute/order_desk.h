@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -45,6 +46,10 @@ struct OrderScript {
     bool asksPassword = false;        // the password dialog follows the confirmation
     bool passwordBoxChecked = false;  // its check box's state when it opens
     bool reports = true;              // false: nothing follows the confirmation (and password)
+    // The client's thread stops answering for this long the first time the
+    // final prompt is read (a slow network call on it): the caller gives up
+    // on the order's result, which the client decided all the same.
+    DWORD stallOnAnswerReadMs = 0;
     std::string finalTitle = "提示";
     // The final prompt's message; empty: a success stating the next contract number.
     std::string finalText;
@@ -71,6 +76,8 @@ public:
     // The script for every order click from now on.
     void setScript(OrderScript script);
     [[nodiscard]] OrderScript script() const;
+    // The script for the orders of one code, in place of the general one.
+    void setScriptFor(const std::string& code, OrderScript script);
 
     // Runs on the client's UI thread for every order the client accepts, with
     // its ticket (the demo lists the order among today's orders).
@@ -89,6 +96,7 @@ private:
 
     mutable std::mutex mutex_;
     OrderScript script_;
+    std::map<std::string, OrderScript> codeScripts_;
     std::vector<OrderTicket> tickets_;
     int nextContract_ = 1001;
     std::function<void(const OrderTicket&)> placedListener_;

@@ -32,7 +32,7 @@ public:
 private:
     static INT_PTR CALLBACK passwordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-    bool show(const PromptLayout& prompt);
+    bool show(const PromptLayout& prompt, DWORD stallOnReadMs = 0);
     bool askPassword();
     bool pauseBeforePopup() const;
     std::string finalText();
@@ -74,13 +74,14 @@ OrderFlow::~OrderFlow()
 bool OrderFlow::begin(OrderTicket ticket)
 {
     std::lock_guard<std::mutex> guard(desk_.mutex_);
+    const auto own = desk_.codeScripts_.find(ticket.code);
+    script_ = own != desk_.codeScripts_.end() ? own->second : desk_.script_;
     desk_.tickets_.push_back(std::move(ticket));
     ticket_ = desk_.tickets_.size() - 1;
     if (desk_.running_) {
         return false;
     }
     desk_.running_ = running_ = true;
-    script_ = desk_.script_;
     return true;
 }
 
@@ -102,7 +103,7 @@ void OrderFlow::run()
         return;
     }
     if (script_.reports) {
-        show({script_.finalTitle, finalText(), true, 0});
+        show({script_.finalTitle, finalText(), true, 0}, script_.stallOnAnswerReadMs);
     }
 }
 
@@ -134,19 +135,28 @@ bool OrderFlow::pauseBeforePopup() const
     return IsWindow(owner_) != FALSE;
 }
 
-// Shows one modal prompt; true when it was answered with its button.
-bool OrderFlow::show(const PromptLayout& prompt)
+// Shows one modal prompt; true when it was answered with its button. With
+// `stallOnReadMs`, the first read of the prompt stops the client's thread
+// for that long, answering nothing meanwhile.
+bool OrderFlow::show(const PromptLayout& prompt, DWORD stallOnReadMs)
 {
     if (!pauseBeforePopup()) {
         return false;
     }
+    bool stalled = false;
     const PromptRecorder recorder = {[&] { step("open " + prompt.title); },
                                      [&](PromptEnd end) {
                                          const char* how = end == PromptEnd::WentByItself ? "gone " : "close ";
                                          step(end == PromptEnd::Confirmed ? "click " + std::to_string(ids::promptButton)
                                                                           : how + prompt.title);
                                      },
-                                     [&] { client_.reach(Moment::PromptRead, prompt.text); }};
+                                     [&] {
+                                         if (stallOnReadMs > 0 && !stalled) {
+                                             stalled = true;
+                                             Sleep(stallOnReadMs);
+                                         }
+                                         client_.reach(Moment::PromptRead, prompt.text);
+                                     }};
     return runPrompt(owner_, prompt, recorder) == PromptEnd::Confirmed;
 }
 
