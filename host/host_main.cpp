@@ -2,6 +2,8 @@
 // then calls ZelvoHost_Start on a remote thread (see host_protocol.h).
 #include <windows.h>
 
+#include <cwchar>
+
 #include "host_protocol.h"
 #include "service.h"
 
@@ -24,8 +26,15 @@ __declspec(dllexport) DWORD WINAPI ZelvoHost_Start(void* params)
     HMODULE self = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                        reinterpret_cast<LPCWSTR>(&ZelvoHost_Start), &self);
-    zelvo_host::StartParams copy = *static_cast<const zelvo_host::StartParams*>(params);
-    return static_cast<DWORD>(zelvo_host::startService(copy));
+    auto* block = static_cast<zelvo_host::StartParams*>(params);
+    zelvo_host::StartParams copy = *block;
+    const zelvo_host::StartResult result = zelvo_host::startService(copy);
+    // Of the loader's block only the problem text changes, and only in a
+    // block of this build's layout.
+    if (copy.size == sizeof(zelvo_host::StartParams)) {
+        wmemcpy(block->problem, copy.problem, sizeof copy.problem / sizeof copy.problem[0]);
+    }
+    return static_cast<DWORD>(result);
 }
 
 }  // extern "C"

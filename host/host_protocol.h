@@ -1,7 +1,7 @@
 // What zelvo-load.exe and zelvo-host.dll agree on: the default port, the
 // start block the loader writes into the client's memory, the start results,
 // the block a running service publishes for later loaders, and the names of
-// the token file and the order journal.
+// the token file and the journal.
 //
 // How a service starts: the loader loads zelvo-host.dll into the client with
 // a remote thread on LoadLibraryW, writes a StartParams block into the
@@ -28,7 +28,10 @@ constexpr char listenAddress[] = "127.0.0.1";
 struct StartParams {
     std::uint32_t size = sizeof(StartParams);
     std::uint32_t port = defaultPort;
-    wchar_t dataDir[MAX_PATH] = {};  // the folder of the token file and the journal
+    wchar_t dataDir[MAX_PATH] = {};  // the folder of the token file, the journal and limits.json
+    // Written back by ZelvoHost_Start when the service did not start for a
+    // reason it can say more of (a limits.json that is not valid).
+    wchar_t problem[512] = {};
 };
 
 enum class StartResult : DWORD {
@@ -41,6 +44,7 @@ enum class StartResult : DWORD {
     NetworkFailed = 6,
     StartTimeout = 7,    // the service thread did not report within its bound
     InternalError = 8,
+    LimitsInvalid = 9,   // limits.json is not valid (StartParams::problem says why)
 };
 
 // Published by a running service in the shared block named by
@@ -80,6 +84,7 @@ struct Published {
     case StartResult::NetworkFailed: return "the network layer could not be started";
     case StartResult::StartTimeout: return "the service did not report its start in time";
     case StartResult::InternalError: return "internal error";
+    case StartResult::LimitsInvalid: return "limits.json in the data folder is not valid";
     }
     return "unknown result";
 }

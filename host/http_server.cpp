@@ -31,9 +31,12 @@ public:
     asio::io_context io{1};
     tcp::acceptor acceptor{io};
     asio::steady_timer acceptRetry{io};
+    asio::steady_timer ticker{io};
     ServerLimits limits;
     const RequestHandler* handle = nullptr;
     const ProtocolErrorReply* protocolError = nullptr;
+    const Tick* tick = nullptr;
+    unsigned tickMs = 0;
     // When the last handler returned. While a handler runs nothing is read,
     // so a connection's read or write bound only counts from then on.
     Clock::time_point lastBusyEnd{};
@@ -269,6 +272,20 @@ void acceptNext(HttpServer& server)
     });
 }
 
+void tickNext(HttpServer& server)
+{
+    server.ticker.expires_after(std::chrono::milliseconds(server.tickMs));
+    server.ticker.async_wait([&server](beast::error_code ec) {
+        if (ec) {
+            return;
+        }
+        tickNext(server);
+        if ((*server.tick)()) {
+            server.lastBusyEnd = Clock::now();  // the connections waited meanwhile
+        }
+    });
+}
+
 }  // namespace
 
 HttpServerPtr bindServer(std::uint16_t port, const ServerLimits& limits, BindResult& result)
@@ -297,11 +314,15 @@ HttpServerPtr bindServer(std::uint16_t port, const ServerLimits& limits, BindRes
     return server;
 }
 
-void serveForever(HttpServer& server, const RequestHandler& handle, const ProtocolErrorReply& protocolError)
+void serveForever(HttpServer& server, const RequestHandler& handle, const ProtocolErrorReply& protocolError,
+                  const Tick& tick, unsigned tickMs)
 {
     server.handle = &handle;
     server.protocolError = &protocolError;
+    server.tick = &tick;
+    server.tickMs = tickMs;
     acceptNext(server);
+    tickNext(server);
     while (true) {
         try {
             server.io.run();

@@ -31,7 +31,9 @@ using HttpServerPtr = std::unique_ptr<HttpServer, HttpServerDeleter>;
 // and listens. Null, with `result` saying why, when that fails.
 [[nodiscard]] HttpServerPtr bindServer(std::uint16_t port, const ServerLimits& limits, BindResult& result);
 
-// Serves requests on the calling thread until the process ends.
-void serveForever(HttpServer& server, const RequestHandler& handle, const ProtocolErrorReply& protocolError);
+// Serves requests on the calling thread until the process ends, and runs
+// `tick` on it every `tickMs` between them.
+void serveForever(HttpServer& server, const RequestHandler& handle, const ProtocolErrorReply& protocolError,
+                  const Tick& tick, unsigned tickMs);
 
 }  // namespace zelvo_host

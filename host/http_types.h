@@ -25,5 +25,8 @@ using RequestHandler = std::function<HttpReply(const HttpRequest&)>;
 // The reply to a request the HTTP layer refused before any route saw it
 // (400 malformed, 413 body too large, 431 header too large).
 using ProtocolErrorReply = std::function<HttpReply(int status)>;
+// Work the service does by itself, run between requests on the same thread
+// (never while a handler runs): true when it did some. Must not throw.
+using Tick = std::function<bool()>;
 
 }  // namespace zelvo_host

@@ -1,8 +1,11 @@
-// The order journal: one JSON object per line, each line written and
-// flushed to disk before the service answers, so that no order or cancel
-// request and no answer is lost when the client or the machine stops.
+// The journal file: one JSON object per line, each line written and flushed
+// to disk before the service answers, so that no order or cancel request, no
+// answer and no change of the service's state is lost when the client or the
+// machine stops. Read back whole at start (see ledger.h).
 #pragma once
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "handles.h"
 
@@ -10,9 +13,13 @@ namespace zelvo_host {
 
 class Journal {
 public:
-    // Opens (creating when missing) the journal for appending. Other
-    // programs may read it while the service runs.
-    [[nodiscard]] bool open(const std::wstring& path);
+    // Reads the journal's lines (none when it is missing), each to `eachLine`
+    // without its line feed, then opens it for appending (creating it). A
+    // last line that was cut off (the machine stopped while it was written)
+    // is read too, and then ended with a line feed so that the next line
+    // starts on a line of its own. Other programs may read the journal while
+    // the service runs. False when it could not be read or opened.
+    [[nodiscard]] bool open(const std::wstring& path, const std::function<void(std::string_view)>& eachLine);
 
     // Appends `line` and a line feed and flushes them to disk. False when
     // either failed: the caller then must not act on the request.

@@ -4,13 +4,10 @@
 #include <string>
 #include <string_view>
 
-#include <nlohmann/json.hpp>
-
 #include "http_types.h"
+#include "json_types.h"
 
 namespace zelvo_host {
-
-using Json = nlohmann::json;
 
 // Serialises `body`; text is always valid UTF-8 here, and any stray byte
 // would be replaced rather than throw.

@@ -4,12 +4,16 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "gbk_text.h"
 #include "json_replies.h"
 #include "openapi_document.h"
+#include "record_routes.h"
+#include "safety_routes.h"
 #include "secrets.h"
 #include "tables.h"
+#include "trading_desk.h"
 #include "trading_routes.h"
 #include "zelvo_kinds.h"
 #include "zelvo_version.h"
@@ -19,25 +23,33 @@ namespace zelvo_host {
 namespace {
 
 constexpr char serviceVersion[] = ZELVO_VERSION_TEXT;
-constexpr std::string_view queryPrefix = "/v1/query/";
 
-using RouteHandler = HttpReply (*)(ServiceContext&, const Json&, std::string_view pathRest);
+// `name` is the path's one named segment (percent-decoded), empty for a
+// route without one.
+using RouteHandler = HttpReply (*)(ServiceContext&, const Json& body, std::string_view name);
 
+// A route's path is `head`, then a name when `named`, then `tail`.
 struct Route {
     const char* method;
-    std::string_view path;
-    bool prefix;  // the path is followed by a name
+    std::string_view head;
+    bool named;
+    std::string_view tail;
     RouteHandler handle;
 };
 
 HttpReply status(ServiceContext& context, const Json&, std::string_view)
 {
     const std::string title = context.library.title();
+    const TradingState& state = context.ledger.state();
     return jsonReply(200, {{"ok", true},
                            {"attached", !title.empty()},
                            {"title", title},
                            {"broker", context.library.broker()},
                            {"account", context.library.account()},
+                           {"halt", haltJson(state.halt())},
+                           {"switch", switchJson(state.deadMansSwitch())},
+                           {"unknown_orders", state.unknownCount()},
+                           {"journal", {{"damaged_lines", context.ledger.damagedLines()}}},
                            {"service", {{"version", serviceVersion}, {"port", context.port}, {"pid", GetCurrentProcessId()}}}});
 }
 
@@ -57,7 +69,7 @@ HttpReply login(ServiceContext& context, const Json& body, std::string_view)
     if (!gbkPassword) {
         return errorReply(400, "bad_field", "password holds characters GBK cannot write");
     }
-    const TextAnswer answer = context.library.login(*gbkPassword);
+    const TextAnswer answer = loginAndReconcile(context, *gbkPassword);
     return jsonReply(200, {{"ok", answer.ok},
                            {"message", answer.message},
                            {"title", context.library.title()},
@@ -87,6 +99,9 @@ HttpReply query(ServiceContext& context, const Json&, std::string_view name)
     const int number = static_cast<int>(*kind);
     const QueryAnswer answer = context.library.query(number);
     const Table table = zelvo::isFundsLine(*kind) ? parseFundsLine(answer.result) : parseTable(answer.result);
+    if (*kind == zelvo::QueryKind::TodayOrders || *kind == zelvo::QueryKind::CancelList) {
+        rememberListed(context, table);
+    }
     return jsonReply(200, {{"ok", !answer.result.empty()},
                            {"name", std::string(name)},
                            {"kind", number},
@@ -101,6 +116,21 @@ HttpReply orders(ServiceContext& context, const Json& body, std::string_view)
     return placeOrder(context, body);
 }
 
+HttpReply todaysOrders(ServiceContext& context, const Json&, std::string_view)
+{
+    return listOrders(context);
+}
+
+HttpReply order(ServiceContext& context, const Json&, std::string_view orderId)
+{
+    return showOrder(context, orderId);
+}
+
+HttpReply reconcile(ServiceContext& context, const Json& body, std::string_view orderId)
+{
+    return reconcileOrder(context, body, orderId);
+}
+
 HttpReply cancel(ServiceContext& context, const Json& body, std::string_view)
 {
     return cancelOrder(context, body);
@@ -111,28 +141,100 @@ HttpReply cancelEverything(ServiceContext& context, const Json& body, std::strin
     return cancelAll(context, body);
 }
 
+HttpReply limits(ServiceContext& context, const Json&, std::string_view)
+{
+    return showLimits(context);
+}
+
+HttpReply setLimits(ServiceContext& context, const Json& body, std::string_view)
+{
+    return changeLimits(context, body);
+}
+
+HttpReply halt(ServiceContext& context, const Json& body, std::string_view)
+{
+    return haltNewOrders(context, body);
+}
+
+HttpReply resume(ServiceContext& context, const Json& body, std::string_view)
+{
+    return resumeOrders(context, body);
+}
+
+HttpReply cancelAfter(ServiceContext& context, const Json& body, std::string_view)
+{
+    return armSwitch(context, body);
+}
+
 HttpReply description(ServiceContext&, const Json&, std::string_view)
 {
     return {200, std::string(openapiDocument()), {}};
 }
 
 constexpr Route routes[] = {
-    {"GET", "/v1/status", false, status},
-    {"POST", "/v1/login", false, login},
-    {"POST", "/v1/logout", false, logout},
-    {"GET", queryPrefix, true, query},
-    {"POST", "/v1/orders", false, orders},
-    {"POST", "/v1/cancel", false, cancel},
-    {"POST", "/v1/cancel-all", false, cancelEverything},
-    {"GET", "/v1/openapi.json", false, description},
+    {"GET", "/v1/status", false, "", status},
+    {"POST", "/v1/login", false, "", login},
+    {"POST", "/v1/logout", false, "", logout},
+    {"GET", "/v1/query/", true, "", query},
+    {"POST", "/v1/orders", false, "", orders},
+    {"GET", "/v1/orders", false, "", todaysOrders},
+    {"GET", "/v1/orders/", true, "", order},
+    {"POST", "/v1/orders/", true, "/reconcile", reconcile},
+    {"POST", "/v1/cancel", false, "", cancel},
+    {"POST", "/v1/cancel-all", false, "", cancelEverything},
+    {"GET", "/v1/limits", false, "", limits},
+    {"PUT", "/v1/limits", false, "", setLimits},
+    {"POST", "/v1/halt", false, "", halt},
+    {"POST", "/v1/resume", false, "", resume},
+    {"POST", "/v1/cancel-after", false, "", cancelAfter},
+    {"GET", "/v1/openapi.json", false, "", description},
 };
 
-[[nodiscard]] bool pathMatches(const Route& route, std::string_view path)
+[[nodiscard]] int hexDigit(char c)
 {
-    if (!route.prefix) {
-        return path == route.path;
+    if (c >= '0' && c <= '9') {
+        return c - '0';
     }
-    return path.size() > route.path.size() && path.substr(0, route.path.size()) == route.path;
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+}
+
+// The text of a path segment with its %XX escapes decoded; none when an
+// escape is broken or the text is empty.
+[[nodiscard]] std::optional<std::string> percentDecoded(std::string_view segment)
+{
+    std::string text;
+    for (size_t index = 0; index < segment.size(); ++index) {
+        if (segment[index] != '%') {
+            text += segment[index];
+            continue;
+        }
+        const int high = index + 2 < segment.size() ? hexDigit(segment[index + 1]) : -1;
+        const int low = index + 2 < segment.size() ? hexDigit(segment[index + 2]) : -1;
+        if (high < 0 || low < 0) {
+            return std::nullopt;
+        }
+        text += static_cast<char>(high * 16 + low);
+        index += 2;
+    }
+    return text.empty() ? std::nullopt : std::optional<std::string>(text);
+}
+
+// The route's name in `path` (empty for a route without one); none when the
+// path is not the route's.
+[[nodiscard]] std::optional<std::string> matchRoute(const Route& route, std::string_view path)
+{
+    if (!route.named) {
+        return path == route.head ? std::optional<std::string>(std::string()) : std::nullopt;
+    }
+    if (path.size() <= route.head.size() + route.tail.size() || path.substr(0, route.head.size()) != route.head ||
+        path.substr(path.size() - route.tail.size()) != route.tail) {
+        return std::nullopt;
+    }
+    const std::string_view name = path.substr(route.head.size(), path.size() - route.head.size() - route.tail.size());
+    return name.find('/') == std::string_view::npos ? percentDecoded(name) : std::nullopt;
 }
 
 // The token after "Bearer " (the scheme in any case), or empty text.
@@ -184,22 +286,25 @@ constexpr Route routes[] = {
     const std::string_view path = target.substr(0, target.find('?'));
     std::string allowed;
     for (const Route& route : routes) {
-        if (!pathMatches(route, path)) {
+        const std::optional<std::string> name = matchRoute(route, path);
+        if (!name) {
             continue;
         }
         if (request.method != route.method) {
-            allowed = route.method;
+            if (allowed.find(route.method) == std::string::npos) {
+                allowed += (allowed.empty() ? "" : ", ") + std::string(route.method);
+            }
             continue;
         }
         Json body = Json::object();
-        if (std::string(route.method) == "POST" && !request.body.empty()) {
+        if (std::string(route.method) != "GET" && !request.body.empty()) {
             body = Json::parse(request.body, nullptr, false);
             if (body.is_discarded() || !body.is_object()) {
                 return errorReply(400, "bad_json", "the body must be a JSON object");
             }
         }
         context.library.resetExportMillis();
-        HttpReply reply = route.handle(context, body, path.substr(route.prefix ? route.path.size() : path.size()));
+        HttpReply reply = route.handle(context, body, *name);
         return timed(std::move(reply), context.library.exportMillis());
     }
     if (!allowed.empty()) {
@@ -211,36 +316,6 @@ constexpr Route routes[] = {
 }
 
 }  // namespace
-
-std::string dumpJson(const Json& body)
-{
-    return body.dump(-1, ' ', false, Json::error_handler_t::replace);
-}
-
-HttpReply jsonReply(int status, const Json& body)
-{
-    return {status, dumpJson(body), {}};
-}
-
-Json errorBody(std::string_view code, std::string_view message)
-{
-    return {{"ok", false}, {"error", code}, {"message", message}};
-}
-
-HttpReply errorReply(int status, std::string_view code, std::string_view message)
-{
-    return jsonReply(status, errorBody(code, message));
-}
-
-std::string unknownMember(const Json& body, std::initializer_list<std::string_view> known)
-{
-    for (const auto& member : body.items()) {
-        if (std::find(known.begin(), known.end(), member.key()) == known.end()) {
-            return member.key();
-        }
-    }
-    return {};
-}
 
 HttpReply handleRequest(ServiceContext& context, const HttpRequest& request) noexcept
 {

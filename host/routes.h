@@ -2,20 +2,30 @@
 // token; the token is checked before anything else, and a request that is
 // refused (401, 404, 405, 400, 409, 413) changes nothing.
 //
-//   GET  /v1/status               attached, title, broker, account
+//   GET  /v1/status               attached, title, broker, account, the halt,
+//                                 the dead man's switch, unknown outcomes
 //   POST /v1/login                {"password": "..."} (optional)
 //   POST /v1/logout
 //   GET  /v1/query/NAME           funds, usd-funds, hkd-funds, positions, orders,
 //                                 trades, margin-debt, short-debt, shortable,
 //                                 cancel-list, currencies, shareholders
 //   POST /v1/orders               {"kind", "code", "price", "quantity", "order_id"?}
+//   GET  /v1/orders               today's order records
+//   GET  /v1/orders/ID            one order record
+//   POST /v1/orders/ID/reconcile  reconciles an unknown outcome with today's orders
 //   POST /v1/cancel               {"number"}
 //   POST /v1/cancel-all           {"side": "buy" | "sell"} (optional)
+//   GET  /v1/limits               the risk limits and today's counts
+//   PUT  /v1/limits               {limit: value, ...}: changes those given
+//   POST /v1/halt                 {"cancel_all"?, "reason"?}: refuses new orders
+//   POST /v1/resume               lifts the halt
+//   POST /v1/cancel-after         {"seconds"}: arms (0 disarms) the dead man's switch
 //   GET  /v1/openapi.json         this list with every body and answer (host/openapi.json)
 //
 // Answers are JSON objects with "ok"; refusals add "error" (a code) and
 // "message". The client's own refusals (an order it rejected, "未登录", ...)
-// are answers with status 200 and "ok": false.
+// are answers with status 200 and "ok": false; the service's (a halt 423, a
+// risk limit 422) reach nothing of the client.
 #pragma once
 #include "http_types.h"
 #include "service_context.h"

@@ -4,17 +4,21 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cwchar>
 #include <memory>
 
 #include "handles.h"
+#include "limits_file.h"
 #include "module_folder.h"
 #include "platform/com.h"
 #include "http_server.h"
 #include "routes.h"
 #include "secrets.h"
 #include "service_context.h"
+#include "trading_desk.h"
+#include "zelvo_version.h"
 
 namespace zelvo_host {
 
@@ -25,6 +29,8 @@ using zelvo_common::UniqueHandle;
 using zelvo_common::UniqueMappedView;
 
 constexpr DWORD startBoundMs = 30000;
+// How often the service looks at the dead man's switch between requests.
+constexpr unsigned tickMs = 200;
 
 enum ServiceState : LONG { Idle = 0, Starting = 1, Running = 2 };
 std::atomic<LONG> serviceState{Idle};
@@ -35,8 +41,14 @@ struct Handshake {
     UniqueEvent ready = zelvo_common::createEvent(zelvo_common::EventReset::Manual, false);
     std::atomic<DWORD> result{static_cast<DWORD>(StartResult::StartTimeout)};
 
-    void report(StartResult outcome)
+    // `problem`: UTF-8 text for the loader to print.
+    void report(StartResult outcome, const std::string& problem = {})
     {
+        constexpr int capacity = sizeof params.problem / sizeof params.problem[0];
+        // At most as many bytes as there are characters of room: the text always fits.
+        const int bytes = static_cast<int>(std::min<size_t>(problem.size(), capacity - 1));
+        const int length = MultiByteToWideChar(CP_UTF8, 0, problem.data(), bytes, params.problem, capacity - 1);
+        params.problem[length > 0 ? length : 0] = L'\0';
         result = static_cast<DWORD>(outcome);
         serviceState = outcome == StartResult::Started ? Running : Idle;
         SetEvent(ready.get());
@@ -106,11 +118,35 @@ struct PublishedBlock {
     return true;
 }
 
+// The limits in force from the start: limits.json's, else the defaults.
+// Never no limits: a file that is not valid stops the start, with `problem`
+// naming what is wrong.
+[[nodiscard]] bool readStartLimits(const std::wstring& folder, ServiceContext& context, Limits& limits, std::string& problem)
+{
+    context.limitsFile = folder + limitsFileName;
+    const LimitsFile file = readLimitsFile(context.limitsFile);
+    limits = file.limits;
+    problem = file.problem;
+    return problem.empty();
+}
+
+// The journal read back into the ledger, and this start's events: the
+// limits now in force and the start itself.
+[[nodiscard]] bool openLedger(const std::wstring& path, ServiceContext& context, const Limits& limits, bool fromFile)
+{
+    if (!context.ledger.open(path)) {
+        return false;
+    }
+    return context.ledger.commit(events::limits(limits, fromFile ? "file" : "defaults")) >= 0 &&
+           context.ledger.commit(events::start(ZELVO_VERSION_TEXT, context.ledger.damagedLines())) >= 0;
+}
+
 // Everything the service needs before it can answer, in the order that
-// leaves nothing behind on a failure: the library, the port, then the
-// token file and the journal (an existing service's files on that port are
-// never overwritten because the port is taken first).
-[[nodiscard]] StartResult prepare(const StartParams& params, ServiceContext& context, HttpServerPtr& server)
+// leaves nothing behind on a failure: the library, the port, the limits,
+// then the token file and the journal (an existing service's files on that
+// port are never overwritten because the port is taken first).
+[[nodiscard]] StartResult prepare(const StartParams& params, ServiceContext& context, HttpServerPtr& server,
+                                  std::string& problem)
 {
     if (!context.library.load(hostFolder() + zelvoDllName)) {
         return StartResult::LibraryMissing;
@@ -124,13 +160,18 @@ struct PublishedBlock {
         return StartResult::NetworkFailed;
     }
     context.port = static_cast<std::uint16_t>(params.port);
+    const std::wstring folder = withSlash(params.dataDir);
+    Limits limits;
+    if (!readStartLimits(folder, context, limits, problem)) {
+        return StartResult::LimitsInvalid;
+    }
     context.token = newToken();
     if (context.token.empty()) {
         return StartResult::InternalError;
     }
-    const std::wstring folder = withSlash(params.dataDir);
     if (!createFolderForUser(folder) || !writeUserOnlyFile(folder + tokenFileName(params.port), context.token) ||
-        !context.journal.open(folder + journalFileName(params.port))) {
+        !openLedger(folder + journalFileName(params.port), context, limits,
+                    GetFileAttributesW(context.limitsFile.c_str()) != INVALID_FILE_ATTRIBUTES)) {
         return StartResult::DataDirUnusable;
     }
     return StartResult::Started;
@@ -147,8 +188,9 @@ void runService(Handshake& handshake)
     ServiceContext context;
     HttpServerPtr server;
     const StartParams params = handshake.params;
-    if (const StartResult prepared = prepare(params, context, server); prepared != StartResult::Started) {
-        handshake.report(prepared);
+    std::string problem;
+    if (const StartResult prepared = prepare(params, context, server, problem); prepared != StartResult::Started) {
+        handshake.report(prepared, problem);
         return;
     }
     PublishedBlock block;
@@ -159,7 +201,14 @@ void runService(Handshake& handshake)
     handshake.report(StartResult::Started);
     const RequestHandler handle = [&context](const HttpRequest& request) { return handleRequest(context, request); };
     const ProtocolErrorReply protocolError = [](int status) { return protocolErrorReply(status); };
-    serveForever(*server, handle, protocolError);
+    const Tick tick = [&context]() noexcept {
+        try {
+            return fireSwitchIfDue(context);
+        } catch (...) {
+            return false;  // tried again at the next tick
+        }
+    };
+    serveForever(*server, handle, protocolError, tick, tickMs);
     serviceState = Idle;
 }
 
@@ -182,7 +231,7 @@ DWORD WINAPI serviceThread(void* raw) noexcept
 
 }  // namespace
 
-StartResult startService(const StartParams& params) noexcept
+StartResult startService(StartParams& params) noexcept
 {
     try {
         if (!validParams(params)) {
@@ -206,6 +255,7 @@ StartResult startService(const StartParams& params) noexcept
         if (WaitForSingleObject(handshake->ready.get(), startBoundMs) != WAIT_OBJECT_0) {
             return StartResult::StartTimeout;
         }
+        wmemcpy(params.problem, handshake->params.problem, sizeof params.problem / sizeof params.problem[0]);
         return static_cast<StartResult>(handshake->result.load());
     } catch (...) {
         serviceState = Idle;

@@ -7,8 +7,9 @@
 namespace zelvo_host {
 
 // Starts the service thread for `params` and waits (at most 30 s) until it
-// listens or reports why it cannot. A second start while one service runs
+// listens or reports why it cannot, writing what is wrong into
+// params.problem when it can say more. A second start while one service runs
 // answers AlreadyRunning; a start after a failed one tries again.
-[[nodiscard]] StartResult startService(const StartParams& params) noexcept;
+[[nodiscard]] StartResult startService(StartParams& params) noexcept;
 
 }  // namespace zelvo_host

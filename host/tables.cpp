@@ -1,19 +1,9 @@
 #include "tables.h"
 
-#include <algorithm>
-#include <climits>
-#include <cstdlib>
-
 namespace zelvo_host {
 
 namespace {
 
-// The columns that hold a list's order number and its buy/sell side, in the
-// order they are tried; the editions name them differently.
-constexpr const char* orderNumberColumns[] = {"委托编号", "合同编号"};
-constexpr const char* sideColumns[] = {"买卖标志", "买卖方向", "买卖类别", "操作", "委托类别"};
-constexpr char buyWord[] = "买";
-constexpr char sellWord[] = "卖";
 constexpr char fullWidthColon[] = "：";
 // The funds line starts with its currency's name; the currency summary
 // names that column so.
@@ -31,42 +21,6 @@ constexpr char currencyColumn[] = "币种";
         }
         start = end + 1;
     }
-}
-
-[[nodiscard]] int findColumn(const Table& table, const char* const* names, size_t count)
-{
-    for (size_t index = 0; index < count; ++index) {
-        const auto found = std::find(table.columns.begin(), table.columns.end(), names[index]);
-        if (found != table.columns.end()) {
-            return static_cast<int>(found - table.columns.begin());
-        }
-    }
-    return -1;
-}
-
-[[nodiscard]] std::string cellOf(const std::vector<std::string>& row, int column)
-{
-    return column >= 0 && static_cast<size_t>(column) < row.size() ? row[static_cast<size_t>(column)] : std::string();
-}
-
-// A whole positive number that fits an int, else -1.
-[[nodiscard]] int orderNumber(const std::string& cell)
-{
-    if (cell.empty() || cell.size() > 10 || !std::all_of(cell.begin(), cell.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        return -1;
-    }
-    const long long value = std::strtoll(cell.c_str(), nullptr, 10);
-    return value > 0 && value <= INT_MAX ? static_cast<int>(value) : -1;
-}
-
-[[nodiscard]] Side sideOf(const std::string& cell)
-{
-    const bool buys = cell.find(buyWord) != std::string::npos;
-    const bool sells = cell.find(sellWord) != std::string::npos;
-    if (buys == sells) {
-        return Side::Any;
-    }
-    return buys ? Side::Buy : Side::Sell;
 }
 
 [[nodiscard]] bool isSpace(char c)
@@ -136,30 +90,6 @@ Table parseFundsLine(std::string_view line)
         table.rows.push_back(values);
     }
     return table;
-}
-
-CancelSelection ordersToCancel(const Table& cancelList, Side side)
-{
-    CancelSelection selection;
-    const int numberColumn = findColumn(cancelList, orderNumberColumns, std::size(orderNumberColumns));
-    if (numberColumn < 0) {
-        selection.problem = "the cancel list has no order-number column";
-        return selection;
-    }
-    const int sideColumn = findColumn(cancelList, sideColumns, std::size(sideColumns));
-    if (side != Side::Any && sideColumn < 0) {
-        selection.problem = "the cancel list has no buy/sell column";
-        return selection;
-    }
-    for (const auto& row : cancelList.rows) {
-        const int number = orderNumber(cellOf(row, numberColumn));
-        const bool sideMatches = side == Side::Any || sideOf(cellOf(row, sideColumn)) == side;
-        if (number > 0 && sideMatches &&
-            std::find(selection.numbers.begin(), selection.numbers.end(), number) == selection.numbers.end()) {
-            selection.numbers.push_back(number);
-        }
-    }
-    return selection;
 }
 
 }  // namespace zelvo_host

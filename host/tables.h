@@ -1,7 +1,6 @@
 // The client's answers as the service returns them: table text split into
-// columns and rows, a funds line split into labels and values, and the
-// order numbers a cancel-all takes from the cancel list. UTF-8 text in and
-// out; no Windows header.
+// columns and rows, a funds line split into labels and values. UTF-8 text in
+// and out; no Windows header.
 #pragma once
 #include <string>
 #include <string_view>
@@ -22,18 +21,5 @@ struct Table {
 // a column and its cell of the single row; a first word without a colon is
 // the currency ("币种", as in the currency summary); other words are left out.
 [[nodiscard]] Table parseFundsLine(std::string_view line);
-
-enum class Side { Any, Buy, Sell };
-
-struct CancelSelection {
-    std::vector<int> numbers;  // in list order, each once
-    std::string problem;       // set when the list cannot be used; numbers is then empty
-};
-
-// The order numbers of the cancel list's rows, those of one side only when
-// `side` says so. A row's side is buy when its side cell names buying and
-// not selling, sell for the reverse; a row whose number cell is not a
-// whole number (a "no records" line) is left out.
-[[nodiscard]] CancelSelection ordersToCancel(const Table& cancelList, Side side);
 
 }  // namespace zelvo_host

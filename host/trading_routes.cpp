@@ -1,59 +1,35 @@
 #include "trading_routes.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstdio>
-#include <iterator>
 #include <optional>
 
-#include "tables.h"
+#include "clock.h"
+#include "trading_desk.h"
 #include "zelvo_kinds.h"
 
 namespace zelvo_host {
 
 namespace {
 
-constexpr size_t maxCodeLength = 16;
 constexpr size_t maxOrderIdLength = 64;
 constexpr double maxPrice = 1e9;
-
-[[nodiscard]] std::string localTime()
-{
-    SYSTEMTIME time;
-    GetLocalTime(&time);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u.%03u", time.wYear, time.wMonth, time.wDay,
-                  time.wHour, time.wMinute, time.wSecond, time.wMilliseconds);
-    return text;
-}
-
-// Writes the request's journal line; its sequence number, or -1 when the
-// journal could not be written (the request must then not be acted on).
-[[nodiscard]] std::int64_t journalRequest(ServiceContext& context, std::string_view route, const Json& request)
-{
-    const std::int64_t sequence = ++context.journalSequence;
-    const Json line = {{"seq", sequence}, {"time", localTime()}, {"event", "request"}, {"route", route}, {"request", request}};
-    return context.journal.append(dumpJson(line)) ? sequence : -1;
-}
 
 // Writes the answer's journal line, then gives the reply. The request was
 // acted on already, so the reply goes out even when the line could not be
 // written; it then says so.
 [[nodiscard]] HttpReply journalAnswer(ServiceContext& context, std::int64_t sequence, int status, Json answer)
 {
-    const Json line = {{"seq", sequence}, {"time", localTime()}, {"event", "answer"}, {"status", status}, {"answer", answer}};
-    if (!context.journal.append(dumpJson(line))) {
-        answer["warning"] = "the answer could not be written to the order journal";
+    if (!context.ledger.commitAnswer(sequence, events::answer(status, answer))) {
+        answer["warning"] = "the answer could not be written to the journal";
     }
     return jsonReply(status, answer);
 }
 
 [[nodiscard]] HttpReply journalUnavailable()
 {
-    return errorReply(503, "journal_unavailable", "the order journal cannot be written; nothing was done");
+    return errorReply(503, "journal_unavailable", "the journal cannot be written; nothing was done");
 }
 
 [[nodiscard]] HttpReply badField(std::string_view message)
@@ -61,28 +37,15 @@ constexpr double maxPrice = 1e9;
     return errorReply(400, "bad_field", message);
 }
 
-[[nodiscard]] bool isCodeCharacter(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '.';
-}
-
 [[nodiscard]] bool isPrintableAscii(char c)
 {
     return c > ' ' && c < 0x7F;
 }
 
-// A whole number within 1..INT_MAX; a JSON 100.0 is not one.
 [[nodiscard]] std::optional<int> positiveInt(const Json& value)
 {
-    if (!value.is_number_integer()) {
-        return std::nullopt;
-    }
-    if (value.is_number_unsigned()) {
-        const auto number = value.get<std::uint64_t>();
-        return number >= 1 && number <= INT_MAX ? std::optional<int>(static_cast<int>(number)) : std::nullopt;
-    }
-    const auto number = value.get<std::int64_t>();
-    return number >= 1 && number <= INT_MAX ? std::optional<int>(static_cast<int>(number)) : std::nullopt;
+    const std::optional<std::int64_t> number = wholeWithin(value, 1, INT_MAX);
+    return number ? std::optional<int>(static_cast<int>(*number)) : std::nullopt;
 }
 
 struct OrderRequest {
@@ -118,8 +81,7 @@ struct OrderRequest {
     order.kind = static_cast<int>(*found);
     order.kindName = kind.get<std::string>();
     const Json code = body.value("code", Json());
-    if (!code.is_string() || code.get<std::string>().empty() || code.get<std::string>().size() > maxCodeLength ||
-        !std::all_of(code.get_ref<const std::string&>().begin(), code.get_ref<const std::string&>().end(), isCodeCharacter)) {
+    if (!code.is_string() || !isSecurityCode(code.get<std::string>())) {
         return "code must be 1-16 letters, digits or dots";
     }
     order.code = code.get<std::string>();
@@ -145,24 +107,37 @@ struct OrderRequest {
     return {};
 }
 
-// A retry of an order id already used: the first answer again, marked as
-// such; or a conflict when the id came with a different order.
-[[nodiscard]] HttpReply answerAgain(ServiceContext& context, const OrderRequest& order, const RememberedOrder& first)
+// An order the service answers itself: a repeat, a conflict, a refusal. Its
+// request and answer are journalled (nothing is sent whether or not they
+// could be written).
+[[nodiscard]] HttpReply answerOrderItself(ServiceContext& context, const OrderRequest& order, int status, Json answer)
 {
-    const Json request = order.toJson();
-    const std::int64_t sequence = journalRequest(context, "orders", request);
+    const std::int64_t sequence = context.ledger.commit(events::orderRequest(order.toJson(), order.orderId, false));
     if (sequence < 0) {
-        return journalUnavailable();
+        return jsonReply(status, answer);
     }
-    const Json firstAnswer = Json::parse(first.answer, nullptr, false);
-    if (dumpJson(request) != first.request) {
+    return journalAnswer(context, sequence, status, std::move(answer));
+}
+
+// A repeat of an order id already used: the order's record, marked as such;
+// or a conflict when the id came with a different order.
+[[nodiscard]] HttpReply answerAgain(ServiceContext& context, const OrderRequest& order, const OrderRecord& first)
+{
+    if (dumpJson(order.toJson()) != dumpJson(first.request())) {
         Json conflict = errorBody("order_id_reused", "this order_id was used for a different order; nothing was placed");
-        conflict["first_answer"] = firstAnswer;
-        return journalAnswer(context, sequence, 409, conflict);
+        conflict["first_answer"] = orderAnswer(first);
+        return answerOrderItself(context, order, 409, conflict);
     }
-    Json answer = firstAnswer;
+    Json answer = orderAnswer(first);
     answer["replayed"] = true;
-    return journalAnswer(context, sequence, 200, answer);
+    return answerOrderItself(context, order, 200, answer);
+}
+
+[[nodiscard]] Json haltedBody(const HaltState& halt)
+{
+    Json body = errorBody("halted", "new orders are halted (" + halt.reason + "); nothing was sent to the client");
+    body["halt"] = {{"reason", halt.reason}, {"since", halt.since}, {"by", halt.by}};
+    return body;
 }
 
 [[nodiscard]] const char* outcomeOf(const OrderAnswer& answer)
@@ -173,7 +148,49 @@ struct OrderRequest {
     return answer.outcomeUnknown ? "unknown" : "refused";
 }
 
+// Sends the order to zelvo.dll with its record written first and its
+// answer after.
+[[nodiscard]] HttpReply sendOrder(ServiceContext& context, const OrderRequest& order)
+{
+    const std::string orderId =
+        order.orderId.empty() ? serviceOrderId(now().date(), context.ledger.state().nextSeq()) : order.orderId;
+    const std::int64_t sequence = context.ledger.commit(events::orderRequest(order.toJson(), orderId, true));
+    if (sequence < 0) {
+        return journalUnavailable();
+    }
+    // Codes are ASCII, so their GBK text is the same bytes.
+    const OrderAnswer placed = context.library.sendOrder(order.kind, order.code, order.price, order.quantity);
+    Json answer = order.toJson();
+    answer["order_id"] = orderId;
+    answer["ok"] = placed.contract >= 0;
+    answer["outcome"] = outcomeOf(placed);
+    answer["contract"] = placed.contract;
+    answer["message"] = placed.message;
+    const bool written = context.ledger.commitAnswer(sequence, events::answer(200, answer));
+    Json reply = orderAnswer(*context.ledger.state().record(orderId));
+    if (!written) {
+        reply["warning"] = "the answer could not be written to the journal";
+    }
+    return jsonReply(200, reply);
+}
+
 }  // namespace
+
+Json orderAnswer(const OrderRecord& record)
+{
+    Json answer = recordJson(record);
+    answer["ok"] = record.outcome == Outcome::Placed;
+    return answer;
+}
+
+Json riskLimitBody(const RiskRefusal& refusal)
+{
+    Json body = errorBody("risk_limit", refusal.message);
+    body["limit"] = refusal.limit;
+    body["value"] = refusal.value;
+    body["current"] = refusal.current;
+    return body;
+}
 
 HttpReply placeOrder(ServiceContext& context, const Json& body)
 {
@@ -181,27 +198,24 @@ HttpReply placeOrder(ServiceContext& context, const Json& body)
     if (const std::string problem = readOrder(body, order); !problem.empty()) {
         return badField(problem);
     }
+    const TradingState& state = context.ledger.state();
     if (!order.orderId.empty()) {
-        if (const auto first = context.orders.find(order.orderId); first != context.orders.end()) {
-            return answerAgain(context, order, first->second);
+        if (const OrderRecord* first = state.record(order.orderId)) {
+            return answerAgain(context, order, *first);
         }
     }
-    const Json request = order.toJson();
-    const std::int64_t sequence = journalRequest(context, "orders", request);
-    if (sequence < 0) {
-        return journalUnavailable();
+    if (state.halt().halted) {
+        return answerOrderItself(context, order, 423, haltedBody(state.halt()));
     }
-    // Codes are ASCII, so their GBK text is the same bytes.
-    const OrderAnswer placed = context.library.sendOrder(order.kind, order.code, order.price, order.quantity);
-    Json answer = request;
-    answer["ok"] = placed.contract >= 0;
-    answer["outcome"] = outcomeOf(placed);
-    answer["contract"] = placed.contract;
-    answer["message"] = placed.message;
-    if (!order.orderId.empty()) {
-        context.orders[order.orderId] = {dumpJson(request), dumpJson(answer)};
+    const Instant at = now();
+    if (const std::optional<RiskRefusal> refusal =
+            checkOrder(state.limits(), order.code, order.price, order.quantity, state.orderCounts(at.date(), at.epochMs))) {
+        return answerOrderItself(context, order, 422, riskLimitBody(*refusal));
     }
-    return journalAnswer(context, sequence, 200, answer);
+    // An unknown order that is out takes its row of today's orders before
+    // this one's row can be taken for it.
+    (void)reconcileUnknown(context, ReconcileScope::BeforeOrder);
+    return sendOrder(context, order);
 }
 
 HttpReply cancelOrder(ServiceContext& context, const Json& body)
@@ -213,8 +227,15 @@ HttpReply cancelOrder(ServiceContext& context, const Json& body)
     if (!number) {
         return badField("number must be the order number, a whole number from 1 to 2147483647");
     }
-    const Json request = {{"number", *number}};
-    const std::int64_t sequence = journalRequest(context, "cancel", request);
+    const std::string code = codeOfOrder(context, *number);
+    const TradingState& state = context.ledger.state();
+    if (const std::optional<RiskRefusal> refusal =
+            code.empty() ? std::nullopt : checkCancel(state.limits(), code, state.cancelsOf(now().date(), code))) {
+        const std::int64_t sequence = context.ledger.commit(events::cancelRequest(*number, code, false));
+        const Json refused = riskLimitBody(*refusal);
+        return sequence < 0 ? jsonReply(422, refused) : journalAnswer(context, sequence, 422, refused);
+    }
+    const std::int64_t sequence = context.ledger.commit(events::cancelRequest(*number, code, true));
     if (sequence < 0) {
         return journalUnavailable();
     }
@@ -237,30 +258,16 @@ HttpReply cancelAll(ServiceContext& context, const Json& body)
         return badField("side must be buy or sell, or left out for both");
     }
     const Json request = sideField.is_null() ? Json::object() : Json{{"side", sideField}};
-    const std::int64_t sequence = journalRequest(context, "cancel-all", request);
+    const std::int64_t sequence = context.ledger.commit(events::request("cancel-all", request));
     if (sequence < 0) {
         return journalUnavailable();
     }
-    Json answer = {{"ok", false}, {"side", sideField.is_null() ? Json("any") : sideField}, {"results", Json::array()}};
-    const QueryAnswer list = context.library.query(static_cast<int>(zelvo::QueryKind::CancelList));
-    if (list.result.empty()) {
-        answer["message"] = list.message;
-        return journalAnswer(context, sequence, 200, answer);
-    }
-    const CancelSelection selection = ordersToCancel(parseTable(list.result), side);
-    if (!selection.problem.empty()) {
-        answer["message"] = selection.problem;
-        return journalAnswer(context, sequence, 200, answer);
-    }
-    size_t accepted = 0;
-    for (const int number : selection.numbers) {
-        const TextAnswer cancelled = context.library.cancelOrder(number);
-        accepted += cancelled.ok ? 1 : 0;
-        answer["results"].push_back({{"number", number}, {"ok", cancelled.ok}, {"message", cancelled.message}});
-    }
-    answer["ok"] = accepted == selection.numbers.size();
-    answer["message"] = "cancelled " + std::to_string(accepted) + " of " + std::to_string(selection.numbers.size()) + " orders";
-    return journalAnswer(context, sequence, 200, answer);
+    const CancelAllOutcome cancelled = cancelListed(context, side, CancelBy::Caller);
+    return journalAnswer(context, sequence, 200,
+                         {{"ok", cancelled.ok},
+                          {"side", sideField.is_null() ? Json("any") : sideField},
+                          {"results", cancelled.results},
+                          {"message", cancelled.message}});
 }
 
 }  // namespace zelvo_host

@@ -89,7 +89,7 @@ const wchar_t usageText[] =
     L"       zelvo-load --list | --version\n"
     L"  --pid PID     the client's process id (default: the one client running)\n"
     L"  --port PORT   the service's port on 127.0.0.1 (default 18766)\n"
-    L"  --dir FOLDER  where the token file and the order journal go (default %LOCALAPPDATA%\\Zelvo)\n"
+    L"  --dir FOLDER  where the token file, the journal and limits.json go (default %LOCALAPPDATA%\\Zelvo)\n"
     L"  --list        list the running clients' process ids and titles\n"
     L"  --version     print the version\n";
 
@@ -226,8 +226,9 @@ void printService(unsigned port, const std::wstring& tokenFile)
     return true;
 }
 
-// Runs ZelvoHost_Start in the client; the service's StartResult, or InternalError.
-[[nodiscard]] StartResult startHost(HANDLE process, DWORD processId, const std::wstring& hostPath, const StartParams& params)
+// Runs ZelvoHost_Start in the client; the service's StartResult, or
+// InternalError. The problem text the service wrote back is read into `params`.
+[[nodiscard]] StartResult startHost(HANDLE process, DWORD processId, const std::wstring& hostPath, StartParams& params)
 {
     const ULONG_PTR offset = exportOffset(hostPath, zelvo_host::startExportName);
     auto* const base = static_cast<BYTE*>(remoteModuleBase(processId, zelvo_host::hostDllName));
@@ -249,6 +250,10 @@ void printService(unsigned port, const std::wstring& tokenFile)
         fail(LoadFailed, L"the service's start did not finish");
         return StartResult::InternalError;
     }
+    if (!block.read(&params, sizeof params)) {
+        params.problem[0] = L'\0';
+    }
+    params.problem[sizeof params.problem / sizeof params.problem[0] - 1] = L'\0';
     return static_cast<StartResult>(exitCode);
 }
 
@@ -320,7 +325,8 @@ void printService(unsigned port, const std::wstring& tokenFile)
         return fail(PortTaken, L"port " + std::to_wstring(options.port) + L" was taken before the service could use it");
     }
     if (started != StartResult::Started) {
-        return fail(LoadFailed, L"the service did not start: " + fromAnsi(zelvo_host::describe(started)));
+        const std::wstring detail = params.problem[0] != L'\0' ? L": " + std::wstring(params.problem) : L"";
+        return fail(LoadFailed, L"the service did not start: " + fromAnsi(zelvo_host::describe(started)) + detail);
     }
     const std::wstring tokenFile = dataDir + L"\\" + zelvo_host::tokenFileName(options.port);
     if (!statusAnswers(static_cast<std::uint16_t>(options.port), readToken(tokenFile), statusBoundMs)) {

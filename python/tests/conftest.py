@@ -41,6 +41,10 @@ BENCH_DIR = Path(os.environ.get("ZELVO_SERVICE_BENCH", BUILD.parent / "service-b
 # Seconds a substitute client runs before it ends by itself: longer than any run.
 CLIENT_LIFETIME = 900
 
+# The limits of the suite's services (limits.json), which its bursts of orders (twenty at once) never
+# reach; the tests of the limits set their own, and those of the defaults none.
+BURST_LIMITS = {"max_orders_per_window": 1000, "max_orders_per_day": 100000}
+
 ANSWERS = AnswerRecorder(ApiDescription(load_description()))
 
 
@@ -104,13 +108,17 @@ class Bench:
 
 
 class ClientProcess:
-    """A substitute client under Wine, recording the order clicks it takes in a tickets file."""
+    """A substitute client under Wine, recording the order clicks it takes in a tickets file.
 
-    def __init__(self, bench: Bench, exe: Path, tickets: Path, start_bound: float = 60):
+    `options`: the standalone client's options (substitute/main.cpp): --list-orders, --cancels FILE,
+    --lose-answer CODE, --refuse CODE.
+    """
+
+    def __init__(self, bench: Bench, exe: Path, tickets: Path, start_bound: float = 60, options: Tuple[str, ...] = ()):
         before = set(bench.client_pids())
         self.tickets_file = tickets
         self.service_ports: List[int] = []
-        self.process = subprocess.Popen(bench.command(exe, str(CLIENT_LIFETIME), wine_path(tickets)),
+        self.process = subprocess.Popen(bench.command(exe, str(CLIENT_LIFETIME), wine_path(tickets), *options),
                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         deadline = time.monotonic() + start_bound
         while True:
@@ -195,8 +203,16 @@ def printed(output: str, label: str) -> Optional[str]:
     return None
 
 
-def load_service(bench: Bench, client: ClientProcess, data: Path, *loader_args: str) -> Service:
-    port = free_port()
+def write_limits(data: Path, limits: Optional[Dict[str, Any]]) -> None:
+    """limits.json in a service's data folder; None leaves none (the defaults hold)."""
+    data.mkdir(parents=True, exist_ok=True)
+    if limits is not None:
+        (data / "limits.json").write_text(json.dumps(limits), encoding="utf-8")
+
+
+def load_service(bench: Bench, client: ClientProcess, data: Path, *loader_args: str, port: Optional[int] = None) -> Service:
+    """The service loaded into `client`, with its files in `data`; on `port` (a restart's) or a free one."""
+    port = port or free_port()
     client.serves(port)
     loaded = bench.load("--pid", str(client.pid), "--port", str(port), "--dir", wine_path(data), *loader_args)
     assert loaded.returncode == 0, loaded.stdout
@@ -227,6 +243,7 @@ def no_client_refusal(bench):
 def service(bench, no_client_refusal, tmp_path_factory):
     """Client A with a service loaded by window class (no --pid), logged in."""
     data = tmp_path_factory.mktemp("service-a")
+    write_limits(data, BURST_LIMITS)
     client = ClientProcess(bench, CLIENT, data / "tickets.txt")
     try:
         port = free_port()

@@ -103,18 +103,24 @@ def schema_locations():
     yield from walk(DOCUMENT, "#")
 
 
+PLACEHOLDER = re.compile(r"\{[^}]+\}")
+
+
 def service_source_routes():
-    """(METHOD, path template) of the route table in host/routes.cpp."""
+    """(METHOD, path template with "{}" for its name) of the route table in host/routes.cpp."""
     source = (ROOT / "host" / "routes.cpp").read_text(encoding="utf-8")
-    prefix = re.search(r'queryPrefix = "([^"]+)"', source).group(1)
     table = source[source.index("constexpr Route routes[]"):]
     table = table[:table.index("};")]
     routes = set()
-    for method, path, is_prefix in re.findall(r'\{"([A-Z]+)", (queryPrefix|"[^"]+"), (true|false), \w+\}', table):
-        path = prefix if path == "queryPrefix" else path.strip('"')
-        routes.add((method, path + "{name}" if is_prefix == "true" else path))
+    for method, head, named, tail in re.findall(r'\{"([A-Z]+)", "([^"]+)", (true|false), "([^"]*)", \w+\}', table):
+        routes.add((method, head + ("{}" if named == "true" else "") + tail))
     assert routes, "no route found in host/routes.cpp"
     return routes
+
+
+def with_names(path, order_id="x"):
+    """A request path for a described path: its name filled in."""
+    return path.replace("{name}", "positions").replace("{order_id}", order_id)
 
 
 class TestDocument:
@@ -165,7 +171,7 @@ class TestDocument:
         assert None not in names and len(set(names)) == len(names)
 
     def test_describes_exactly_the_service_route_table(self):
-        described = {(method, path) for path, method, _ in DESCRIPTION.operations()}
+        described = {(method, PLACEHOLDER.sub("{}", path)) for path, method, _ in DESCRIPTION.operations()}
         assert described == service_source_routes()
 
     def test_names_and_kinds_are_those_of_the_python_client(self):
@@ -177,10 +183,11 @@ class TestDocument:
 class TestChecker:
     """The checker the suite applies to every answer finds the faults it is there for."""
 
-    STATUS = {"ok": True, "attached": True, "title": "x", "broker": "b", "account": "a",
+    STATUS = {"ok": True, "attached": True, "title": "x", "broker": "b", "account": "a", "halt": {"halted": False},
+              "switch": {"armed": False}, "unknown_orders": 0, "journal": {"damaged_lines": 0},
               "service": {"version": "1.2.3", "port": 18766, "pid": 4}}
-    ORDER = {"kind": "buy", "code": "600000", "price": 10.5, "quantity": 100, "ok": True, "outcome": "placed",
-             "contract": 7, "message": "m"}
+    ORDER = {"order_id": "a1", "time": "2025-06-30T09:31:05.120", "kind": "buy", "code": "600000", "price": 10.5,
+             "quantity": 100, "ok": True, "outcome": "placed", "contract": 7, "message": "m"}
 
     def problems(self, method, target, status, answer, headers=None):
         return DESCRIPTION.check_answer(method, target, status, headers or {"Server-Timing": "export;dur=1.000"},
@@ -196,6 +203,8 @@ class TestChecker:
         ("GET", "/v1/status", 200, {**STATUS, "extra": 1}, None),                         # a member too many
         ("POST", "/v1/orders", 200, {**ORDER, "contract": -1}, None),                     # placed without contract
         ("POST", "/v1/orders", 200, {**ORDER, "ok": False}, None),                        # refused with a contract
+        ("POST", "/v1/orders", 200, {**ORDER, "outcome": "lost"}, None),                  # an outcome not described
+        ("GET", "/v1/status", 200, {**STATUS, "halt": {"halted": True}}, None),           # halted without a reason
         ("GET", "/v1/status", 409, {"ok": False, "error": "x", "message": "m"}, None),    # a status not described
         ("PUT", "/v1/status", 404, {"ok": False, "error": "not_found", "message": "m"}, None),  # 404 for a known path
         ("GET", "/v1/status", 401, {"ok": False, "error": "unauthorized", "message": "m"}, {}),  # header missing
@@ -221,19 +230,21 @@ class TestServedDescription:
         assert status == 200
         assert served == load_description(api.status()["service"]["version"])
 
-    def test_every_described_route_is_served(self, service):
-        """GET routes are asked as they are; POST routes with a body that is no object, which changes nothing."""
+    def test_every_described_route_is_served(self, service, api):
+        """GET routes are asked as they are; the others with a body that is no object, which changes nothing."""
+        order_id = api.buy("620010", 10.5, 100).order_id
         for path, method, _ in DESCRIPTION.operations():
-            target = path.replace("{name}", "positions")
-            status, _, answer = request(service, method, target, body=b"[]" if method == "POST" else None)
+            target = with_names(path, order_id)
+            status, _, answer = request(service, method, target, body=None if method == "GET" else b"[]")
             assert status == (200 if method == "GET" else 400), (method, target, answer)
 
-    def test_other_methods_of_a_described_path_answer_405_with_the_described_one(self, service):
+    def test_other_methods_of_a_described_path_answer_405_with_the_described_ones(self, service):
         for path, item in DOCUMENT["paths"].items():
-            described = [method.upper() for method in HTTP_METHODS if method in item]
-            for method in {"GET", "POST", "PUT", "DELETE"} - set(described):
-                status, headers, _ = request(service, method, path.replace("{name}", "funds"))
-                assert (status, headers.get("Allow")) == (405, described[0]), (method, path)
+            described = {method.upper() for method in HTTP_METHODS if method in item}
+            for method in {"GET", "POST", "PUT", "DELETE"} - described:
+                status, headers, _ = request(service, method, with_names(path))
+                assert status == 405, (method, path)
+                assert set(headers.get("Allow", "").split(", ")) == described, (method, path)
 
     def test_unknown_query_answer_lists_the_described_names(self, service):
         status, _, answer = request(service, "GET", "/v1/query/balance")

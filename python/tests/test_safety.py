@@ -87,8 +87,10 @@ class TestMalformedRequests:
         status, _, reply = raw_request(service, method, path, token=token_of(service))
         assert status == 404 and reply["ok"] is False
 
-    @pytest.mark.parametrize("method, path, allowed", [("GET", "/v1/orders", "POST"), ("DELETE", "/v1/cancel", "POST"),
-                                                       ("POST", "/v1/status", "GET"), ("PUT", "/v1/query/funds", "GET")])
+    @pytest.mark.parametrize("method, path, allowed", [("GET", "/v1/cancel-after", "POST"), ("DELETE", "/v1/cancel", "POST"),
+                                                       ("POST", "/v1/status", "GET"), ("PUT", "/v1/query/funds", "GET"),
+                                                       ("DELETE", "/v1/orders", "POST, GET"),
+                                                       ("POST", "/v1/limits", "GET, PUT")])
     def test_wrong_method_is_refused_with_the_allowed_one(self, service, method, path, allowed):
         status, headers, reply = raw_request(service, method, path, token=token_of(service))
         assert status == 405 and reply["error"] == "method_not_allowed"

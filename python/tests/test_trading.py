@@ -179,23 +179,29 @@ class TestJournal:
         api.cancel(listed["buy"][0])
         api.cancel_all("sell")
         records = journal_records(service)[start:]
+        sells = [("cancel", None)] * len(listed["sell"])
         assert [(r["event"], r.get("route")) for r in records] == [
             ("request", "orders"), ("answer", None), ("request", "orders"), ("answer", None),
-            ("request", "cancel"), ("answer", None), ("request", "cancel-all"), ("answer", None)]
-        requests, answers = records[0::2], records[1::2]
+            ("request", "cancel"), ("answer", None), ("request", "cancel-all"), *sells, ("answer", None)]
+        requests = [r for r in records if r["event"] == "request"]
+        answers = [r for r in records if r["event"] == "answer"]
         assert all(q["seq"] == a["seq"] for q, a in zip(requests, answers))
         assert len({r["seq"] for r in requests}) == 4
         assert requests[0]["request"] == {"kind": "buy", "code": "600519", "price": 1500.0, "quantity": 100,
                                           "order_id": "journal-1"}
+        assert requests[0]["sends"] is True and "sends" not in requests[1]
         assert answers[0]["answer"]["contract"] == placed.contract
         assert answers[1]["answer"]["replayed"] is True
         assert requests[2]["request"] == {"number": listed["buy"][0]}
         assert [r["number"] for r in answers[3]["answer"]["results"]] == listed["sell"]
+        assert [r["number"] for r in records if r["event"] == "cancel"] == listed["sell"]
 
-    def test_queries_and_status_are_not_journaled(self, api, service):
+    def test_status_and_queries_of_numbers_seen_before_are_not_journaled(self, api, service):
+        api.query("orders")
         before = len(service.journal_lines())
         api.status()
         api.query("orders")
+        api.query("positions")
         assert len(service.journal_lines()) == before
 
     def test_journal_lines_are_complete_json_objects(self, service):

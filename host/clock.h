@@ -1,0 +1,20 @@
+// The service's clock: the wall clock in milliseconds since 1970 (UTC), for
+// what must survive a restart (an order's time, the switch's deadline), and
+// its local time and date as the journal and the answers show them. "Today"
+// is the local date.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace zelvo_host {
+
+struct Instant {
+    std::int64_t epochMs = 0;
+    std::string local;  // "2025-06-30T09:31:05.120"
+    [[nodiscard]] std::string date() const { return local.substr(0, 10); }  // "2025-06-30"
+};
+
+[[nodiscard]] Instant now();
+[[nodiscard]] Instant instantAt(std::int64_t epochMs);
+
+}  // namespace zelvo_host

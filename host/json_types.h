@@ -1,0 +1,30 @@
+// The JSON type of the service (nlohmann-json), and the reading of a whole
+// number from it, for the files that need no HTTP reply helpers.
+#pragma once
+#include <cstdint>
+#include <optional>
+
+#include <nlohmann/json.hpp>
+
+namespace zelvo_host {
+
+using Json = nlohmann::json;
+
+// The whole number `value` holds when it lies within minimum..maximum; a
+// JSON 100.0 is none.
+[[nodiscard]] inline std::optional<std::int64_t> wholeWithin(const Json& value, std::int64_t minimum, std::int64_t maximum)
+{
+    if (!value.is_number_integer()) {
+        return std::nullopt;
+    }
+    if (value.is_number_unsigned()) {
+        const auto number = value.get<std::uint64_t>();
+        return minimum >= 0 && number >= static_cast<std::uint64_t>(minimum) && number <= static_cast<std::uint64_t>(maximum)
+                   ? std::optional<std::int64_t>(static_cast<std::int64_t>(number))
+                   : std::nullopt;
+    }
+    const auto number = value.get<std::int64_t>();
+    return number >= minimum && number <= maximum ? std::optional<std::int64_t>(number) : std::nullopt;
+}
+
+}  // namespace zelvo_host

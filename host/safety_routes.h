@@ -1,0 +1,19 @@
+// The routes that keep unattended trading safe: the risk limits (read and
+// changed), the halt of new orders and its lifting, and the dead man's
+// switch; and the halt's and the switch's state as the status shows them.
+#pragma once
+#include "json_replies.h"
+#include "service_context.h"
+
+namespace zelvo_host {
+
+[[nodiscard]] HttpReply showLimits(ServiceContext& context);
+[[nodiscard]] HttpReply changeLimits(ServiceContext& context, const Json& body);
+[[nodiscard]] HttpReply haltNewOrders(ServiceContext& context, const Json& body);
+[[nodiscard]] HttpReply resumeOrders(ServiceContext& context, const Json& body);
+[[nodiscard]] HttpReply armSwitch(ServiceContext& context, const Json& body);
+
+[[nodiscard]] Json haltJson(const HaltState& halt);
+[[nodiscard]] Json switchJson(const SwitchState& armed);
+
+}  // namespace zelvo_host

@@ -1,0 +1,351 @@
+#include "trading_state.h"
+
+#include <algorithm>
+
+namespace zelvo_host {
+
+namespace {
+
+// Members read from a journal line, with a fallback for one that is missing
+// or of another type (a line of an older service, or one damaged).
+[[nodiscard]] std::string textOf(const Json& object, const char* key)
+{
+    const auto found = object.find(key);
+    return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();
+}
+
+[[nodiscard]] std::int64_t integerOf(const Json& object, const char* key, std::int64_t fallback)
+{
+    const auto found = object.find(key);
+    return found != object.end() && found->is_number_integer() ? found->get<std::int64_t>() : fallback;
+}
+
+[[nodiscard]] double numberOf(const Json& object, const char* key)
+{
+    const auto found = object.find(key);
+    return found != object.end() && found->is_number() ? found->get<double>() : 0.0;
+}
+
+[[nodiscard]] const Json& memberOf(const Json& object, const char* key)
+{
+    static const Json none;
+    const auto found = object.find(key);
+    return found != object.end() ? *found : none;
+}
+
+[[nodiscard]] int contractOf(const Json& object)
+{
+    const std::int64_t contract = integerOf(object, "contract", -1);
+    return contract >= 0 && contract <= 2147483647 ? static_cast<int>(contract) : -1;
+}
+
+}  // namespace
+
+const char* cancelByName(CancelBy by)
+{
+    switch (by) {
+    case CancelBy::Caller: return "caller";
+    case CancelBy::Halt: return "halt";
+    case CancelBy::Switch: return "switch";
+    }
+    return "caller";
+}
+
+std::string serviceOrderId(const std::string& date, std::int64_t seq)
+{
+    std::string digits;
+    std::copy_if(date.begin(), date.end(), std::back_inserter(digits), [](char c) { return c != '-'; });
+    return "auto-" + digits + "-" + std::to_string(seq);
+}
+
+namespace events {
+
+Json orderRequest(const Json& request, const std::string& orderId, bool sends)
+{
+    Json event = {{"event", "request"}, {"route", "orders"}, {"request", request}, {"order_id", orderId}};
+    if (sends) {
+        event["sends"] = true;
+    }
+    return event;
+}
+
+Json cancelRequest(int number, const std::string& code, bool sends)
+{
+    Json event = {{"event", "request"}, {"route", "cancel"}, {"request", {{"number", number}}}};
+    if (!code.empty()) {
+        event["code"] = code;
+    }
+    if (sends) {
+        event["sends"] = true;
+    }
+    return event;
+}
+
+Json request(const std::string& route, const Json& request)
+{
+    return {{"event", "request"}, {"route", route}, {"request", request}};
+}
+
+Json answer(int status, const Json& answer)
+{
+    return {{"event", "answer"}, {"status", status}, {"answer", answer}};
+}
+
+Json cancel(const ListedNumber& order, CancelBy by, bool ok, const std::string& message)
+{
+    return {{"event", "cancel"}, {"number", order.number}, {"code", order.code}, {"by", cancelByName(by)},
+            {"ok", ok},          {"message", message}};
+}
+
+Json cancelAllDone(CancelBy by, bool ok, const std::string& message)
+{
+    return {{"event", "cancel_all"}, {"by", cancelByName(by)}, {"ok", ok}, {"message", message}};
+}
+
+Json seen(const std::vector<ListedNumber>& orders)
+{
+    Json listed = Json::array();
+    for (const ListedNumber& order : orders) {
+        listed.push_back({{"number", order.number}, {"code", order.code}});
+    }
+    return {{"event", "seen"}, {"orders", listed}};
+}
+
+Json reconciled(const Reconciled& result)
+{
+    return {{"event", "reconciled"},  {"order_id", result.orderId}, {"outcome", outcomeName(result.outcome)},
+            {"contract", result.contract}, {"note", result.note},   {"candidates", result.candidates},
+            {"ambiguous", result.ambiguous}};
+}
+
+Json limits(const Limits& limits, const std::string& source)
+{
+    return {{"event", "limits"}, {"limits", limitsJson(limits)}, {"source", source}};
+}
+
+Json halt(const std::string& reason, const std::string& by)
+{
+    return {{"event", "halt"}, {"reason", reason}, {"by", by}};
+}
+
+Json resume()
+{
+    return {{"event", "resume"}};
+}
+
+Json switchArmed(int seconds, std::int64_t deadlineMs)
+{
+    return {{"event", "switch"}, {"seconds", seconds}, {"deadline_ms", deadlineMs}};
+}
+
+Json switchFired(int seconds)
+{
+    return {{"event", "switch_fired"}, {"seconds", seconds}};
+}
+
+Json start(const std::string& version, int damagedLines)
+{
+    return {{"event", "start"}, {"version", version}, {"damaged_lines", damagedLines}};
+}
+
+}  // namespace events
+
+void TradingState::apply(const Json& line)
+{
+    const std::string event = textOf(line, "event");
+    const std::int64_t seq = integerOf(line, "seq", 0);
+    const std::string time = textOf(line, "time");
+    const std::string date = time.substr(0, 10);
+    nextSeq_ = std::max(nextSeq_, seq + 1);
+    if (event == "request") {
+        const std::string route = textOf(line, "route");
+        if (route == "orders") {
+            applyOrderRequest(line, seq, integerOf(line, "epoch_ms", 0), time);
+        } else if (route == "cancel" && memberOf(line, "sends") == true) {
+            countCancel(date, textOf(line, "code"));
+        }
+    } else if (event == "answer") {
+        applyOrderAnswer(line, seq);
+    } else if (event == "cancel") {
+        countCancel(date, textOf(line, "code"));
+    } else if (event == "seen") {
+        for (const Json& order : memberOf(line, "orders")) {
+            see(date, seq, static_cast<int>(integerOf(order, "number", -1)), textOf(order, "code"));
+        }
+    } else if (event == "reconciled") {
+        applyReconciled(line, time);
+    } else if (event == "limits") {
+        Limits read = limits_;
+        if (readLimits(memberOf(line, "limits"), read).empty()) {
+            limits_ = read;
+        }
+    } else if (event == "halt") {
+        halt_ = {true, textOf(line, "reason"), time, textOf(line, "by")};
+    } else if (event == "resume") {
+        halt_ = {};
+    } else if (event == "switch") {
+        const std::int64_t seconds = integerOf(line, "seconds", 0);
+        switch_ = seconds > 0 ? SwitchState{true, static_cast<int>(seconds), integerOf(line, "deadline_ms", 0)} : SwitchState{};
+    } else if (event == "switch_fired") {
+        switch_ = {};
+    }
+}
+
+void TradingState::applyOrderRequest(const Json& line, std::int64_t seq, std::int64_t epochMs, const std::string& time)
+{
+    const Json& request = memberOf(line, "request");
+    std::string orderId = textOf(line, "order_id");
+    if (orderId.empty()) {
+        orderId = textOf(request, "order_id");
+    }
+    if (orderId.empty()) {
+        orderId = serviceOrderId(time.substr(0, 10), seq);
+    }
+    // A journal of an older service marks no request that sends: each one
+    // sent unless its id had a record already.
+    const Json& sends = memberOf(line, "sends");
+    if (recordIndex_.count(orderId) != 0 || (!sends.is_null() && sends != true)) {
+        return;
+    }
+    OrderRecord record;
+    record.orderId = orderId;
+    record.callerId = !textOf(request, "order_id").empty();
+    record.kind = textOf(request, "kind");
+    record.code = textOf(request, "code");
+    record.price = numberOf(request, "price");
+    record.quantity = static_cast<int>(integerOf(request, "quantity", 0));
+    record.seq = seq;
+    record.sentMs = epochMs;
+    record.time = time;
+    // Until its answer is written: a request with no answer in the journal
+    // was cut off inside zelvo.dll's call, and the order may be out.
+    record.message = "the service recorded no answer for this order";
+    recordIndex_[orderId] = records_.size();
+    records_.push_back(std::move(record));
+    awaitingAnswer_[seq] = orderId;
+}
+
+void TradingState::applyOrderAnswer(const Json& line, std::int64_t seq)
+{
+    const auto awaited = awaitingAnswer_.find(seq);
+    if (awaited == awaitingAnswer_.end()) {
+        return;  // the answer to a cancel, a repeat or a refusal
+    }
+    OrderRecord* record = find(awaited->second);
+    awaitingAnswer_.erase(awaited);
+    const Json& answer = memberOf(line, "answer");
+    const std::optional<Outcome> outcome = outcomeNamed(textOf(answer, "outcome"));
+    if (record == nullptr || !outcome) {
+        return;
+    }
+    record->outcome = *outcome;
+    record->contract = contractOf(answer);
+    record->message = textOf(answer, "message");
+    if (record->contract >= 0) {
+        see(record->date(), seq, record->contract, record->code);
+    }
+}
+
+void TradingState::applyReconciled(const Json& line, const std::string& time)
+{
+    OrderRecord* record = find(textOf(line, "order_id"));
+    const std::optional<Outcome> outcome = outcomeNamed(textOf(line, "outcome"));
+    if (record == nullptr || !outcome || record->outcome != Outcome::Unknown) {
+        return;
+    }
+    record->outcome = *outcome;
+    record->contract = *outcome == Outcome::Placed ? contractOf(line) : -1;
+    record->note = textOf(line, "note");
+    record->candidates = memberOf(line, "candidates").is_array() ? memberOf(line, "candidates") : Json::array();
+    record->ambiguous = memberOf(line, "ambiguous") == true;
+    record->reconciledAt = time;
+}
+
+void TradingState::see(const std::string& date, std::int64_t seq, int number, const std::string& code)
+{
+    if (number < 0) {
+        return;
+    }
+    if (date != seenDate_) {
+        seenDate_ = date;  // order numbers start again each day
+        seen_.clear();
+    }
+    seen_.emplace(number, OrderNumberSeen{seq, code});
+}
+
+void TradingState::countCancel(const std::string& date, const std::string& code)
+{
+    if (date != cancelDate_) {
+        cancelDate_ = date;
+        cancels_.clear();
+    }
+    if (!code.empty()) {
+        ++cancels_[code];
+    }
+}
+
+OrderRecord* TradingState::find(const std::string& orderId)
+{
+    const auto found = recordIndex_.find(orderId);
+    return found == recordIndex_.end() ? nullptr : &records_[found->second];
+}
+
+const OrderRecord* TradingState::record(const std::string& orderId) const
+{
+    const auto found = recordIndex_.find(orderId);
+    return found == recordIndex_.end() ? nullptr : &records_[found->second];
+}
+
+std::vector<const OrderRecord*> TradingState::recordsOf(const std::string& date) const
+{
+    std::vector<const OrderRecord*> found;
+    for (const OrderRecord& record : records_) {
+        if (record.date() == date) {
+            found.push_back(&record);
+        }
+    }
+    return found;
+}
+
+int TradingState::unknownCount() const
+{
+    return static_cast<int>(std::count_if(records_.begin(), records_.end(),
+                                          [](const OrderRecord& record) { return record.outcome == Outcome::Unknown; }));
+}
+
+OrderCounts TradingState::orderCounts(const std::string& date, std::int64_t nowMs) const
+{
+    OrderCounts counts;
+    const std::int64_t windowStart = nowMs - static_cast<std::int64_t>(limits_.windowSeconds) * 1000;
+    // Records are in the order they were sent: today's are the last ones.
+    for (auto record = records_.rbegin(); record != records_.rend() && record->date() == date; ++record) {
+        ++counts.today;
+        counts.inWindow += record->sentMs > windowStart ? 1 : 0;
+    }
+    return counts;
+}
+
+int TradingState::cancelsOf(const std::string& date, const std::string& code) const
+{
+    if (date != cancelDate_) {
+        return 0;
+    }
+    const auto found = cancels_.find(code);
+    return found == cancels_.end() ? 0 : found->second;
+}
+
+std::map<std::string, int> TradingState::cancelCounts(const std::string& date) const
+{
+    return date == cancelDate_ ? cancels_ : std::map<std::string, int>();
+}
+
+std::optional<OrderNumberSeen> TradingState::seen(const std::string& date, int number) const
+{
+    if (date != seenDate_) {
+        return std::nullopt;
+    }
+    const auto found = seen_.find(number);
+    return found == seen_.end() ? std::nullopt : std::optional<OrderNumberSeen>(found->second);
+}
+
+}  // namespace zelvo_host
