@@ -14,8 +14,13 @@
 //   --lose-answer CODE  orders of CODE: the client's thread stops answering
 //                       for 6.5 s when the final prompt is first read, so the
 //                       caller never learns the order's result
+//   --unreadable-answer CODE  orders of CODE: the final prompt has no message
+//                       control, so the caller cannot read the order's result
 //   --refuse CODE       orders of CODE are refused after their confirmation
-// --lose-answer and --refuse may be given several times, and together.
+//   --first-contract N  the contract number of the first order accepted
+//                       (default 1001), as a client restarted during the
+//                       day goes on numbering
+// The options on codes may be given several times, and together.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +40,7 @@ struct Options {
     const char* ticketsPath = nullptr;
     const char* cancelsPath = nullptr;
     bool listOrders = false;
+    int firstContract = 0;  // 0: the client's own first number
     std::map<std::string, substitute::OrderScript> codeScripts;
 };
 
@@ -50,8 +56,15 @@ bool parseOptions(int argc, char** argv, Options& options)
             options.cancelsPath = argv[++index];
         } else if (name == "--lose-answer" && hasValue) {
             options.codeScripts[argv[++index]].stallOnAnswerReadMs = lostAnswerStallMs;
+        } else if (name == "--unreadable-answer" && hasValue) {
+            options.codeScripts[argv[++index]].answerReadable = false;
         } else if (name == "--refuse" && hasValue) {
             options.codeScripts[argv[++index]].finalText = refusalText;
+        } else if (name == "--first-contract" && hasValue) {
+            options.firstContract = std::atoi(argv[++index]);
+            if (options.firstContract < 1) {
+                return false;
+            }
         } else if (name.rfind("--", 0) == 0 || positional == 2) {
             return false;
         } else if (positional++ == 0) {
@@ -107,12 +120,16 @@ int main(int argc, char** argv)
     Options options;
     if (!parseOptions(argc, argv, options)) {
         std::fprintf(stderr, "usage: zelvo-client [seconds] [tickets-file] [--list-orders] [--cancels FILE] "
-                             "[--lose-answer CODE]... [--refuse CODE]...\n");
+                             "[--lose-answer CODE]... [--unreadable-answer CODE]... [--refuse CODE]... "
+                             "[--first-contract N]\n");
         return 2;
     }
     substitute::Client client(substitute::editionClient(substitute::Broker::Huatai, false));
     if (options.listOrders) {
         substitute::listAcceptedOrders(client);
+    }
+    if (options.firstContract > 0) {
+        client.orders().numberFrom(options.firstContract);
     }
     for (const auto& [code, script] : options.codeScripts) {
         client.orders().setScriptFor(code, script);

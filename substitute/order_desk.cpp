@@ -22,6 +22,12 @@ void OrderDesk::setScriptFor(const std::string& code, OrderScript script)
     codeScripts_[code] = std::move(script);
 }
 
+void OrderDesk::numberFrom(int contract)
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    nextContract_ = contract;
+}
+
 OrderScript OrderDesk::script() const
 {
     std::lock_guard<std::mutex> guard(mutex_);

@@ -50,6 +50,9 @@ struct OrderScript {
     // final prompt is read (a slow network call on it): the caller gives up
     // on the order's result, which the client decided all the same.
     DWORD stallOnAnswerReadMs = 0;
+    // false: the final prompt comes without its message control, so the
+    // caller cannot read the result the client decided.
+    bool answerReadable = true;
     std::string finalTitle = "提示";
     // The final prompt's message; empty: a success stating the next contract number.
     std::string finalText;
@@ -78,6 +81,9 @@ public:
     [[nodiscard]] OrderScript script() const;
     // The script for the orders of one code, in place of the general one.
     void setScriptFor(const std::string& code, OrderScript script);
+    // The contract number of the next order the client accepts (1001 at
+    // first); a client restarted during the day goes on from its last one.
+    void numberFrom(int contract);
 
     // Runs on the client's UI thread for every order the client accepts, with
     // its ticket (the demo lists the order among today's orders).

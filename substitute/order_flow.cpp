@@ -103,7 +103,8 @@ void OrderFlow::run()
         return;
     }
     if (script_.reports) {
-        show({script_.finalTitle, finalText(), true, 0}, script_.stallOnAnswerReadMs);
+        const PromptLayout answer{script_.finalTitle, finalText(), true, 0, script_.answerReadable};
+        show(answer, script_.stallOnAnswerReadMs);
     }
 }
 

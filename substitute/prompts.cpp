@@ -37,8 +37,10 @@ LRESULT CALLBACK messageProc(HWND control, UINT message, WPARAM wParam, LPARAM l
 void buildPrompt(HWND dialog, const PromptRun& run)
 {
     SetWindowTextA(dialog, run.layout.title.c_str());
-    HWND text = addControl(dialog, "Static", run.layout.text, WS_VISIBLE, ids::promptText, 10, 10, 300, 60);
-    SetWindowSubclass(text, messageProc, 0, reinterpret_cast<DWORD_PTR>(&run));
+    if (run.layout.withMessage) {
+        HWND text = addControl(dialog, "Static", run.layout.text, WS_VISIBLE, ids::promptText, 10, 10, 300, 60);
+        SetWindowSubclass(text, messageProc, 0, reinterpret_cast<DWORD_PTR>(&run));
+    }
     if (run.layout.withButton) {
         addControl(dialog, "Button", okText, WS_VISIBLE | BS_DEFPUSHBUTTON, ids::promptButton, 120, 76, 80, 24);
     }

@@ -16,6 +16,7 @@ struct PromptLayout {
     std::string text;
     bool withButton = true;  // false: a notice without the confirming button
     DWORD selfCloseMs = 0;   // a notice that goes by itself after this long
+    bool withMessage = true; // false: a prompt without its message control 7013
 };
 
 enum class PromptEnd {
