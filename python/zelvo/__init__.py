@@ -2,9 +2,10 @@
 
 from .client import (
     CANCEL_ALL_TIMEOUT, CALL_TIMEOUT, DEFAULT_ADDRESS, DEFAULT_PORT, ORDER_KINDS, QUERY_NAMES,
-    CancelAllResult, CancelResult, Client, ClientRefused, OrderResult, OutcomeUnknown, QueryResult,
-    RequestRejected, ServiceUnreachable, ZelvoError,
+    CancelAllResult, CancelResult, Client, ClientRefused, Halted, Limits, OrderRecord, OrderResult, OutcomeUnknown,
+    QueryResult, RequestRejected, RiskLimitExceeded, ServiceUnreachable, ZelvoError,
 )
+from .switch import DeadMansSwitch
 from .table import display_width, format_table
 
 # The same as the version of zelvo.dll (the project's version in CMakeLists.txt).
@@ -13,6 +14,7 @@ __version__ = "0.1.0"
 __all__ = [
     "__version__",
     "CANCEL_ALL_TIMEOUT", "CALL_TIMEOUT", "DEFAULT_ADDRESS", "DEFAULT_PORT", "ORDER_KINDS", "QUERY_NAMES",
-    "CancelAllResult", "CancelResult", "Client", "ClientRefused", "OrderResult", "OutcomeUnknown", "QueryResult",
-    "RequestRejected", "ServiceUnreachable", "ZelvoError", "display_width", "format_table",
+    "CancelAllResult", "CancelResult", "Client", "ClientRefused", "DeadMansSwitch", "Halted", "Limits", "OrderRecord",
+    "OrderResult", "OutcomeUnknown", "QueryResult", "RequestRejected", "RiskLimitExceeded", "ServiceUnreachable",
+    "ZelvoError", "display_width", "format_table",
 ]

@@ -6,6 +6,12 @@
     python3 -m zelvo buy 600000 10.50 100 [--order-id ID]
     python3 -m zelvo cancel 123
     python3 -m zelvo cancel-all [buy|sell]
+    python3 -m zelvo orders                  today's order records
+    python3 -m zelvo order ID | reconcile ID
+    python3 -m zelvo limits
+    python3 -m zelvo set-limits max_orders_per_day=200 allowed_codes=600000,000001
+    python3 -m zelvo halt [--cancel-all] [--reason TEXT] | resume
+    python3 -m zelvo cancel-after SECONDS    arms the dead man's switch once (0 disarms it)
 
 Exit codes: 0 done, 1 the client refused, 2 usage, 3 the service could not
 be reached or refused the request.
@@ -17,11 +23,13 @@ import argparse
 import json
 import sys
 from decimal import Decimal, InvalidOperation
-from typing import List, Optional
+from typing import Any, Callable, Dict, List, Optional, Tuple
 
 from . import __version__
-from .client import ORDER_KINDS, QUERY_NAMES, Client, ClientRefused, ZelvoError
+from .client import ORDER_KINDS, QUERY_NAMES, Client, ClientRefused, Limits, OrderRecord, ZelvoError
 from .table import format_table
+
+RECORD_COLUMNS = ["order_id", "time", "kind", "code", "price", "quantity", "outcome", "contract", "message"]
 
 
 def _price(text: str) -> float:
@@ -32,6 +40,23 @@ def _price(text: str) -> float:
     if not value.is_finite() or value < 0:
         raise argparse.ArgumentTypeError(f"not a price: {text}")
     return float(value)
+
+
+def _limit(text: str) -> Tuple[str, Any]:
+    """NAME=VALUE: a whole number, a number, or for allowed_codes a comma-separated list (or "any")."""
+    name, equals, value = text.partition("=")
+    if not equals or not name or not value:
+        raise argparse.ArgumentTypeError(f"not NAME=VALUE: {text}")
+    if name == "allowed_codes":
+        return name, None if value == "any" else value.split(",")
+    try:
+        return name, int(value)
+    except ValueError:
+        pass
+    try:
+        return name, float(value)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"not a number: {text}") from None
 
 
 def _parser(prog: str) -> argparse.ArgumentParser:
@@ -57,11 +82,79 @@ def _parser(prog: str) -> argparse.ArgumentParser:
     cancel.add_argument("number", type=int)
     cancel_all = commands.add_parser("cancel-all", help="cancel every order of the cancel list")
     cancel_all.add_argument("side", nargs="?", choices=("buy", "sell"))
+    commands.add_parser("orders", help="today's order records")
+    for name, text in (("order", "one order record"), ("reconcile", "reconcile an unknown outcome with today's orders")):
+        command = commands.add_parser(name, help=text)
+        command.add_argument("order_id")
+    commands.add_parser("limits", help="the risk limits and today's counts")
+    set_limits = commands.add_parser("set-limits", help="change limits: NAME=VALUE ...")
+    set_limits.add_argument("limits", nargs="+", type=_limit, metavar="NAME=VALUE")
+    halt = commands.add_parser("halt", help="refuse every new order until resume")
+    halt.add_argument("--cancel-all", action="store_true", help="also cancel every order of the cancel list")
+    halt.add_argument("--reason")
+    commands.add_parser("resume", help="lift the halt")
+    cancel_after = commands.add_parser("cancel-after", help="arm the dead man's switch (0 disarms it)")
+    cancel_after.add_argument("seconds", type=int)
     return parser
 
 
 def _print_json(value: object) -> None:
     print(json.dumps(value, ensure_ascii=False, indent=2, default=lambda o: o.__dict__))
+
+
+def _print_records(records: List[OrderRecord]) -> None:
+    print(format_table(RECORD_COLUMNS, [[str(getattr(record, column)) for column in RECORD_COLUMNS] for record in records]))
+
+
+def _print_record(record: OrderRecord) -> None:
+    for column in RECORD_COLUMNS:
+        print(f"{column}: {getattr(record, column)}")
+    if record.reconciliation:
+        print(f"reconciled: {record.reconciliation['time']}: {record.reconciliation['note']}")
+        for candidate in record.candidates:
+            print(f"  candidate {candidate['number']}: " + "  ".join(f"{k} {v}" for k, v in candidate["row"].items()))
+
+
+def _print_limits(limits: Limits) -> None:
+    print(format_table(["limit", "value"], [[name, json.dumps(value, ensure_ascii=False)] for name, value in limits.limits.items()]))
+    counts = limits.counts
+    cancels = ", ".join(f"{code} {count}" for code, count in counts["cancels_today"].items()) or "none"
+    print(f"{counts['date']}: {counts['orders_today']} orders today, {counts['orders_in_window']} in the window; "
+          f"cancels: {cancels}")
+
+
+def _print_halt(answer: Dict[str, Any]) -> None:
+    halt = answer["halt"]
+    print(f"halted since {halt['since']}: {halt['reason']}" if halt["halted"] else "not halted")
+    for result in answer.get("cancel_all", {}).get("results", []):
+        print(f"  cancel {result['number']}: {'ok' if result['ok'] else 'failed'}: {result['message']}")
+
+
+def _print_switch(state: Dict[str, Any]) -> None:
+    print(f"armed: fires at {state['deadline']} unless armed again" if state["armed"] else "disarmed")
+
+
+def _run_unattended(client: Client, arguments: argparse.Namespace) -> None:
+    command = arguments.command
+    result: Any
+    show: Callable[[Any], None]
+    if command == "orders":
+        result, show = client.orders(), _print_records
+    elif command in ("order", "reconcile"):
+        result = client.order(arguments.order_id) if command == "order" else client.reconcile(arguments.order_id)
+        show = _print_record
+    elif command in ("limits", "set-limits"):
+        result = client.limits() if command == "limits" else client.set_limits(**dict(arguments.limits))
+        show = _print_limits
+    elif command in ("halt", "resume"):
+        result = client.halt(arguments.cancel_all, arguments.reason) if command == "halt" else client.resume()
+        show = _print_halt
+    else:
+        result, show = client.cancel_after(arguments.seconds).state, _print_switch
+    if arguments.json:
+        _print_json(result)
+    else:
+        show(result)
 
 
 def _run(client: Client, arguments: argparse.Namespace) -> None:
@@ -95,6 +188,8 @@ def _run(client: Client, arguments: argparse.Namespace) -> None:
         print(format_table(["number", "ok", "message"],
                            [[str(r.number), "yes" if r.ok else "no", r.message] for r in cancelled.results]))
         print(cancelled.message)
+    else:
+        _run_unattended(client, arguments)
 
 
 def main(argv: Optional[List[str]] = None, prog: str = "zelvo") -> int:

@@ -18,6 +18,8 @@ from dataclasses import dataclass, field
 from pathlib import Path
 from typing import Any, Dict, List, Optional, Tuple, Union
 
+from .switch import DeadMansSwitch
+
 DEFAULT_PORT = 18766
 DEFAULT_ADDRESS = f"http://127.0.0.1:{DEFAULT_PORT}"
 
@@ -63,12 +65,44 @@ class RequestRejected(ZelvoError):
         return str(self.answer.get("error", ""))
 
 
+class RiskLimitExceeded(RequestRejected):
+    """A risk limit of the service refused the order or cancel; nothing reached the client.
+
+    `limit` names it (e.g. "max_orders_per_window"), `value` is its value, `current` what the
+    request or today's count comes to.
+    """
+
+    @property
+    def limit(self) -> str:
+        return str(self.answer.get("limit", ""))
+
+    @property
+    def value(self) -> Any:
+        return self.answer.get("value")
+
+    @property
+    def current(self) -> Any:
+        return self.answer.get("current")
+
+
+class Halted(RequestRejected):
+    """New orders are halted (Client.halt, or the dead man's switch fired); nothing reached the client.
+    `halt` holds the reason and the time."""
+
+    @property
+    def halt(self) -> Answer:
+        halt = self.answer.get("halt")
+        return halt if isinstance(halt, dict) else {}
+
+
 class ClientRefused(ZelvoError):
     """The trading client (or the library driving it) answered with a refusal."""
 
 
 class OutcomeUnknown(ClientRefused):
-    """The order was confirmed but its result never came: it may have gone out. Check today's orders."""
+    """The order may have gone out but no contract number came back. Its record stays "unknown" until
+    reconciled (Client.reconcile, or the service itself after a login and before the next order); its
+    order_id is never placed again."""
 
 
 @dataclass
@@ -94,6 +128,42 @@ class OrderResult:
     quantity: int
     order_id: Optional[str] = None
     replayed: bool = False  # the answer to an earlier request with the same order_id
+    time: str = ""          # when the order was sent, the service's local time
+
+
+@dataclass
+class OrderRecord:
+    """What the service recorded of an order it sent to the client."""
+
+    order_id: str
+    time: str
+    kind: str
+    code: str
+    price: float
+    quantity: int
+    outcome: str    # placed, refused, unknown, not_found
+    contract: int   # -1 unless placed
+    message: str    # the client's or the library's answer
+    reconciliation: Optional[Answer] = None  # time, note, candidates of the last reconciliation
+
+    @property
+    def candidates(self) -> List[Answer]:
+        """The rows of today's orders that could be this order, when reconciliation could not tell."""
+        return list((self.reconciliation or {}).get("candidates", []))
+
+    @classmethod
+    def of(cls, answer: Answer) -> "OrderRecord":
+        return cls(answer["order_id"], answer["time"], answer["kind"], answer["code"], answer["price"],
+                   answer["quantity"], answer["outcome"], answer["contract"], answer["message"],
+                   answer.get("reconciliation"))
+
+
+@dataclass
+class Limits:
+    """The service's risk limits and today's counts against them."""
+
+    limits: Answer  # max_order_quantity, max_order_value, max_orders_per_window, window_seconds, ...
+    counts: Answer  # date, orders_today, orders_in_window, cancels_today (by code)
 
 
 @dataclass
@@ -191,7 +261,8 @@ class Client:
             error = OutcomeUnknown if answer.get("outcome") == "unknown" else ClientRefused
             raise error(answer.get("message", ""), 200, answer)
         return OrderResult(answer["contract"], answer["message"], answer["kind"], answer["code"], answer["price"],
-                           answer["quantity"], answer.get("order_id"), bool(answer.get("replayed")))
+                           answer["quantity"], answer.get("order_id"), bool(answer.get("replayed")),
+                           answer.get("time", ""))
 
     def buy(self, code: str, price: float, quantity: int, order_id: Optional[str] = None) -> OrderResult:
         return self.place("buy", code, price, quantity, order_id)
@@ -230,6 +301,58 @@ class Client:
                                           timeout=max(self.timeout, CANCEL_ALL_TIMEOUT)))
         results = [CancelResult(r["number"], r["ok"], r["message"]) for r in answer["results"]]
         return CancelAllResult(answer["message"], results)
+
+    # -- unattended trading -----------------------------------------------
+
+    def orders(self) -> List[OrderRecord]:
+        """Today's order records, oldest first."""
+        return [OrderRecord.of(record) for record in self._call("GET", "/v1/orders")["orders"]]
+
+    def order(self, order_id: str) -> OrderRecord:
+        """The record of one order (of any day); RequestRejected (404) when there is none."""
+        return OrderRecord.of(self._call("GET", "/v1/orders/" + urllib.parse.quote(order_id, safe=""))["order"])
+
+    def reconcile(self, order_id: str) -> OrderRecord:
+        """Reconciles an unknown outcome with today's orders; the record afterwards (still "unknown" when
+        it could not tell, with the candidate rows). Raises ClientRefused when today's orders could not
+        be read."""
+        path = "/v1/orders/" + urllib.parse.quote(order_id, safe="") + "/reconcile"
+        return OrderRecord.of(self._checked(self._call("POST", path, {}))["order"])
+
+    def limits(self) -> Limits:
+        answer = self._call("GET", "/v1/limits")
+        return Limits(answer["limits"], answer["counts"])
+
+    def set_limits(self, **limits: Any) -> Limits:
+        """Changes the limits given (e.g. max_orders_per_day=200, allowed_codes=["600000"]); the others keep
+        their values. The change holds across restarts (the service writes limits.json)."""
+        answer = self._call("PUT", "/v1/limits", limits)
+        return Limits(answer["limits"], answer["counts"])
+
+    def halt(self, cancel_all: bool = False, reason: Optional[str] = None) -> Answer:
+        """Refuses every new order from now on (zelvo.Halted) until resume(); cancels, queries and logout
+        go on. With cancel_all, every order of the cancel list is cancelled too (ClientRefused, with each
+        result in its answer, when not all could be; the halt holds all the same)."""
+        body: Answer = {"cancel_all": True} if cancel_all else {}
+        if reason is not None:
+            body["reason"] = reason
+        return self._checked(self._call("POST", "/v1/halt", body, uncertain=cancel_all,
+                                        timeout=max(self.timeout, CANCEL_ALL_TIMEOUT) if cancel_all else None))
+
+    def resume(self) -> Answer:
+        """Lifts the halt."""
+        return self._call("POST", "/v1/resume", {})
+
+    def cancel_after(self, seconds: int, every: Optional[float] = None) -> DeadMansSwitch:
+        """Arms the dead man's switch: unless armed again within `seconds`, the service halts new orders
+        and cancels every order of the cancel list; cancel_after(0) disarms it. Used in a `with` block,
+        the switch is kept armed every `every` seconds (a third of `seconds` by default) from a
+        background thread while the block runs, and disarmed when the block ends normally (left armed
+        when it raises, so that the orders are cancelled)."""
+        return DeadMansSwitch(self._arm_switch, seconds, every)
+
+    def _arm_switch(self, seconds: int) -> Answer:
+        return self._call("POST", "/v1/cancel-after", {"seconds": int(seconds)})
 
     # -- transport --------------------------------------------------------
 
@@ -272,7 +395,8 @@ class Client:
         if not isinstance(answer, dict):
             raise ZelvoError(f"the service's answer is not a JSON object (HTTP {status})", status)
         if status != 200:
-            raise RequestRejected(answer.get("message", f"HTTP {status}"), status, answer)
+            rejection = {"risk_limit": RiskLimitExceeded, "halted": Halted}.get(str(answer.get("error")), RequestRejected)
+            raise rejection(answer.get("message", f"HTTP {status}"), status, answer)
         return answer
 
     def _exchange(self, connection: http.client.HTTPConnection, method: str, path: str, data: Optional[bytes],
