@@ -262,3 +262,87 @@ def service(bench, no_client_refusal, tmp_path_factory):
 @pytest.fixture
 def api(service) -> zelvo.Client:
     return service.client()
+
+
+class RestartableService:
+    """A substitute client with a service that a test stops and starts again, as a restart of the trading
+    client does: the new client runs with the same options, and its service on the same port with the
+    same data folder (so the same journal and limits.json).
+
+    Every client lists the orders it accepts in its today's orders and cancel list (--list-orders) and
+    writes the order numbers it is asked to cancel to a file of its own (cancels()); a restarted one goes
+    on numbering its orders where the one before would be (--first-contract), as a real client's orders
+    keep their numbers through the day.
+    """
+
+    def __init__(self, bench: Bench, data: Path, limits: Optional[Dict[str, Any]], options: Tuple[str, ...] = ()):
+        self.bench = bench
+        self.data = data
+        self.options = options
+        self.port = free_port()
+        self.starts = 0
+        self.client_process: Optional[ClientProcess] = None
+        self.cancels_file = data / "cancels-0.txt"
+        self.service: Optional[Service] = None
+        write_limits(data, limits)
+
+    @property
+    def journal(self) -> Path:
+        return self.data / f"journal-{self.port}.jsonl"
+
+    def start(self, login: bool = True) -> Service:
+        self.starts += 1
+        self.cancels_file = self.data / f"cancels-{self.starts}.txt"
+        self.client_process = ClientProcess(self.bench, CLIENT, self.data / f"tickets-{self.starts}.txt",
+                                            options=("--list-orders", "--cancels", wine_path(self.cancels_file),
+                                                     "--first-contract", str(1001 + 10000 * (self.starts - 1)),
+                                                     *self.options))
+        self.service = load_service(self.bench, self.client_process, self.data, port=self.port)
+        if login:
+            self.service.client().login()
+        return self.service
+
+    def stop(self) -> None:
+        """Ends the client's process, and the service with it, without warning (as a crash does)."""
+        if self.client_process is not None:
+            self.client_process.kill()
+            self.client_process = None
+
+    def restart(self, login: bool = True) -> Service:
+        self.stop()
+        return self.start(login)
+
+    def api(self, **kwargs: Any) -> zelvo.Client:
+        assert self.service is not None
+        return self.service.client(**kwargs)
+
+    def tickets(self, code: str, at_least: int = 0, bound: float = 3.0) -> List[List[str]]:
+        assert self.client_process is not None
+        return self.client_process.tickets(code, at_least, bound)
+
+    def cancels(self, at_least: int = 0, bound: float = 3.0) -> List[int]:
+        """The order numbers the latest client was asked to cancel, waiting up to `bound` for `at_least`."""
+        deadline = time.monotonic() + bound
+        while True:
+            numbers = [int(line) for line in self.cancels_file.read_text().split()] if self.cancels_file.exists() else []
+            if len(numbers) >= at_least or time.monotonic() > deadline:
+                return numbers
+            time.sleep(0.05)
+
+    def journal_events(self) -> List[Dict[str, Any]]:
+        return [json.loads(line) for line in self.journal.read_text(encoding="utf-8").splitlines() if line]
+
+
+@pytest.fixture
+def restartable(bench, tmp_path):
+    """Makes RestartableService(limits, options) in the test's own folder; ends their clients after the test."""
+    made: List[RestartableService] = []
+
+    def make(limits: Optional[Dict[str, Any]] = None, options: Tuple[str, ...] = (), name: str = "desk"):
+        desk = RestartableService(bench, tmp_path / name, limits, options)
+        made.append(desk)
+        return desk
+
+    yield make
+    for desk in made:
+        desk.stop()

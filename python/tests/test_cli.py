@@ -1,5 +1,6 @@
 """python3 -m zelvo and the installed `zelvo` command: their commands against the service, and the table layout."""
 
+import json
 import os
 import subprocess
 import sys
@@ -83,3 +84,34 @@ class TestInstalledCommand:
         assert cli(service, "--version", command=(str(ZELVO_COMMAND),)).stdout.strip() == f"zelvo {zelvo.__version__}"
         assert cli(service, "--version").stdout.strip() == f"python3 -m zelvo {zelvo.__version__}"
         assert cli(service, command=(str(ZELVO_COMMAND),)).stderr.startswith("usage: zelvo ")
+
+
+class TestUnattendedCommands:
+    def test_records_of_today_and_one_by_its_id(self, service):
+        placed = cli(service, "buy", "600000", "10.50", "100", "--order-id", "cli-record-1")
+        assert placed.returncode == 0, placed.stderr
+        listed = cli(service, "orders")
+        assert listed.stdout.splitlines()[0].split()[:3] == ["order_id", "time", "kind"]
+        assert any(line.startswith("cli-record-1 ") and " placed " in line for line in listed.stdout.splitlines())
+        one = cli(service, "order", "cli-record-1")
+        assert "outcome: placed" in one.stdout.splitlines()
+        assert cli(service, "order", "no-such-order").returncode == 3
+
+    def test_limits_are_shown_and_changed(self, service):
+        before = json.loads(cli(service, "--json", "limits").stdout)["limits"]
+        changed = cli(service, "set-limits", f"max_orders_per_day={before['max_orders_per_day'] - 1}",
+                      "allowed_codes=600000,000001")
+        assert changed.returncode == 0, changed.stderr
+        after = json.loads(cli(service, "--json", "limits").stdout)["limits"]
+        assert (after["max_orders_per_day"], after["allowed_codes"]) == (before["max_orders_per_day"] - 1, ["600000", "000001"])
+        assert cli(service, "set-limits", f"max_orders_per_day={before['max_orders_per_day']}", "allowed_codes=any").returncode == 0
+        assert cli(service, "set-limits", "max_orders_per_day=0").returncode == 3
+
+    def test_halt_resume_and_the_switch(self, service):
+        halted = cli(service, "halt", "--reason", "from the command line")
+        assert halted.returncode == 0 and "from the command line" in halted.stdout
+        refused = cli(service, "buy", "600000", "10.50", "100")
+        assert refused.returncode == 3 and "halted" in refused.stderr
+        assert cli(service, "resume").stdout.strip() == "not halted"
+        assert cli(service, "cancel-after", "60").stdout.startswith("armed: fires at ")
+        assert cli(service, "cancel-after", "0").stdout.strip() == "disarmed"

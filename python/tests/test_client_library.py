@@ -3,6 +3,7 @@ which failures may repeat a request, and how answers become results or exception
 
 import json
 import threading
+import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 import pytest
@@ -16,6 +17,7 @@ class StandIn:
 
     def __init__(self):
         self.script = []
+        self.respond = None  # answers (status, body) to (method, path, body) once the script is used up
         self.received = []
         self.drop_after_answer = False
         stand_in = self
@@ -33,7 +35,10 @@ class StandIn:
                 length = int(self.headers.get("Content-Length", 0))
                 body = json.loads(self.rfile.read(length)) if length else None
                 stand_in.received.append((self.command, self.path, body, self.headers.get("Authorization")))
-                status, answer = stand_in.script.pop(0)
+                if stand_in.script or stand_in.respond is None:
+                    status, answer = stand_in.script.pop(0)
+                else:
+                    status, answer = stand_in.respond(self.command, self.path, body)
                 payload = json.dumps(answer).encode()
                 self.send_response(status)
                 self.send_header("Content-Length", str(len(payload)))
@@ -139,3 +144,81 @@ class TestAnswers:
         with pytest.raises(zelvo.ZelvoError) as error:
             zelvo.Client("http://127.0.0.1:1", token_file=tmp_path / "missing.token")
         assert "token file" in error.value.message
+
+
+class TestRefusals:
+    def test_a_risk_limit_has_its_own_exception_with_the_limit_and_the_counts(self, stand_in):
+        client = zelvo.Client(stand_in.address, token="t")
+        stand_in.script = [(422, {"ok": False, "error": "risk_limit", "message": "m", "limit": "max_orders_per_day",
+                                  "value": 500, "current": 500})]
+        with pytest.raises(zelvo.RiskLimitExceeded) as refused:
+            client.buy("600000", 10.5, 100)
+        assert (refused.value.limit, refused.value.value, refused.value.current) == ("max_orders_per_day", 500, 500)
+
+    def test_a_halt_has_its_own_exception_with_the_reason(self, stand_in):
+        client = zelvo.Client(stand_in.address, token="t")
+        halt = {"halted": True, "reason": "r", "since": "2025-06-30T10:00:00.000", "by": "request"}
+        stand_in.script = [(423, {"ok": False, "error": "halted", "message": "m", "halt": halt})]
+        with pytest.raises(zelvo.Halted) as refused:
+            client.buy("600000", 10.5, 100)
+        assert refused.value.halt == halt and isinstance(refused.value, zelvo.RequestRejected)
+
+
+def switch_answer(seconds):
+    return (200, {"ok": True, "switch": {"armed": True, "seconds": seconds, "deadline": "d", "remaining_seconds": seconds}
+                  if seconds else {"armed": False}})
+
+
+def switch_service(method, path, body):
+    """The switch route of a service: arms for the seconds asked."""
+    assert (method, path) == ("POST", "/v1/cancel-after")
+    return switch_answer(body["seconds"])
+
+
+class TestDeadMansSwitch:
+    def test_kept_armed_while_the_block_runs_and_disarmed_when_it_ends(self, stand_in):
+        client = zelvo.Client(stand_in.address, token="t")
+        stand_in.respond = switch_service
+        with client.cancel_after(3, every=0.1) as switch:
+            while switch.rearmed < 4:
+                time.sleep(0.02)
+        bodies = [body for _, path, body, _ in stand_in.received if path == "/v1/cancel-after"]
+        assert bodies[0] == {"seconds": 3} and bodies[-1] == {"seconds": 0}
+        assert all(body == {"seconds": 3} for body in bodies[1:-1]) and len(bodies) >= 6
+        assert not switch.armed and switch.error is None
+
+    def test_a_block_that_raises_stops_re_arming_and_leaves_it_armed(self, stand_in):
+        client = zelvo.Client(stand_in.address, token="t")
+        stand_in.respond = switch_service
+        with pytest.raises(KeyError):
+            with client.cancel_after(3, every=0.1):
+                raise KeyError("strategy")
+        sent = len(stand_in.received)
+        time.sleep(0.3)
+        assert len(stand_in.received) == sent
+        assert all(body == {"seconds": 3} for _, _, body, _ in stand_in.received)
+
+    def test_a_failed_re_arm_is_kept_and_the_next_round_tries_again(self, stand_in):
+        client = zelvo.Client(stand_in.address, token="t")
+        stand_in.script = [switch_answer(3), (503, {"ok": False, "error": "journal_unavailable", "message": "m"})]
+        stand_in.respond = switch_service
+        seen_error = []
+        with client.cancel_after(3, every=0.1) as switch:
+            while switch.rearmed < 2:
+                if switch.error is not None:
+                    seen_error.append(switch.error)
+                time.sleep(0.01)
+        assert isinstance(seen_error[0], zelvo.RequestRejected) and switch.error is None
+
+    @pytest.mark.parametrize("seconds, every", [(3, 3), (3, 0), (3, 5)])
+    def test_a_re_arming_interval_outside_the_countdown_is_refused(self, stand_in, seconds, every):
+        with pytest.raises(ValueError):
+            zelvo.Client(stand_in.address, token="t").cancel_after(seconds, every=every)
+        assert stand_in.received == []
+
+    def test_a_disarmed_switch_cannot_be_kept_armed(self, stand_in):
+        client = zelvo.Client(stand_in.address, token="t")
+        stand_in.script = [switch_answer(0)]
+        with pytest.raises(ValueError):
+            with client.cancel_after(0):
+                pass

@@ -1,0 +1,142 @@
+// The trading state as the journal's events build it: what one event
+// changes, and what a journal of an older service or a cut-off one gives.
+#include <gtest/gtest.h>
+
+#include "trading_state.h"
+
+namespace zelvo_host {
+namespace {
+
+constexpr std::int64_t nineThirty = 1751247000000;  // any instant; the dates come from "time"
+
+Json line(std::int64_t seq, const std::string& time, Json event, std::int64_t epochMs = nineThirty)
+{
+    event["seq"] = seq;
+    event["time"] = time;
+    event["epoch_ms"] = epochMs;
+    return event;
+}
+
+const Json order = {{"kind", "buy"}, {"code", "600000"}, {"price", 10.5}, {"quantity", 100}, {"order_id", "a"}};
+
+Json placedAnswer(int contract)
+{
+    Json answer = order;
+    answer["ok"] = true;
+    answer["outcome"] = "placed";
+    answer["contract"] = contract;
+    answer["message"] = "ok";
+    return events::answer(200, answer);
+}
+
+TEST(TradingState, AnOrderSentIsUnknownUntilItsAnswer)
+{
+    TradingState state;
+    state.apply(line(1, "2025-06-30T09:30:00.000", events::orderRequest(order, "a", true)));
+    ASSERT_NE(state.record("a"), nullptr);
+    EXPECT_EQ(state.record("a")->outcome, Outcome::Unknown);
+    EXPECT_EQ(state.unknownCount(), 1);
+    state.apply(line(1, "2025-06-30T09:30:00.050", placedAnswer(1001)));
+    EXPECT_EQ(state.record("a")->outcome, Outcome::Placed);
+    EXPECT_EQ(state.record("a")->contract, 1001);
+    EXPECT_EQ(state.seen("2025-06-30", 1001)->code, "600000");
+    EXPECT_EQ(state.nextSeq(), 2);
+}
+
+TEST(TradingState, RepeatsAndRefusalsMakeNoRecordAndChangeNone)
+{
+    TradingState state;
+    state.apply(line(1, "2025-06-30T09:30:00.000", events::orderRequest(order, "a", true)));
+    state.apply(line(1, "2025-06-30T09:30:00.050", placedAnswer(1001)));
+    state.apply(line(2, "2025-06-30T09:30:01.000", events::orderRequest(order, "a", false)));
+    state.apply(line(2, "2025-06-30T09:30:01.010", events::answer(200, {{"outcome", "refused"}, {"contract", -1}})));
+    state.apply(line(3, "2025-06-30T09:30:02.000", events::orderRequest(order, "b", false)));
+    state.apply(line(3, "2025-06-30T09:30:02.010", events::answer(422, {{"error", "risk_limit"}})));
+    EXPECT_EQ(state.record("a")->contract, 1001);
+    EXPECT_EQ(state.record("b"), nullptr);
+    EXPECT_EQ(state.recordsOf("2025-06-30").size(), 1u);
+}
+
+TEST(TradingState, AnOlderJournalWithoutSendsMarksStillGivesItsRecords)
+{
+    TradingState state;
+    Json request = events::orderRequest(order, "", true);
+    request.erase("sends");
+    state.apply(line(1, "2025-06-30T09:30:00.000", request));
+    state.apply(line(1, "2025-06-30T09:30:00.050", placedAnswer(1001)));
+    state.apply(line(2, "2025-06-30T09:30:01.000", request));  // its repeat
+    ASSERT_NE(state.record("a"), nullptr);
+    EXPECT_EQ(state.record("a")->contract, 1001);
+    EXPECT_EQ(state.recordsOf("2025-06-30").size(), 1u);
+}
+
+TEST(TradingState, CountsAreOfTheirDayAndWindow)
+{
+    TradingState state;
+    for (int seq = 1; seq <= 3; ++seq) {
+        Json unnamed = order;
+        unnamed.erase("order_id");
+        const std::string date = seq == 1 ? "2025-06-27" : "2025-06-30";
+        state.apply(line(seq, date + "T09:30:00.000", events::orderRequest(unnamed, serviceOrderId(date, seq), true),
+                         nineThirty + seq * 5000));
+    }
+    state.apply(line(4, "2025-06-27T10:00:00.000", events::cancelRequest(1001, "600000", true)));
+    state.apply(line(5, "2025-06-30T10:00:00.000", events::cancelRequest(1002, "600000", true)));
+    state.apply(line(6, "2025-06-30T10:00:01.000", events::cancelRequest(1003, "600000", false)));
+    const OrderCounts counts = state.orderCounts("2025-06-30", nineThirty + 15000 + 10000 - 1);
+    EXPECT_EQ(counts.today, 2);
+    EXPECT_EQ(counts.inWindow, 1);  // the order of 10 s before is out of the window
+    EXPECT_EQ(state.cancelsOf("2025-06-30", "600000"), 1);
+    EXPECT_EQ(state.record("auto-20250627-1")->date(), "2025-06-27");
+}
+
+TEST(TradingState, HaltSwitchAndLimitsFollowTheirLastEvent)
+{
+    TradingState state;
+    state.apply(line(1, "2025-06-30T09:30:00.000", events::halt("news", "request")));
+    state.apply(line(2, "2025-06-30T09:31:00.000", events::halt("later", "request")));
+    EXPECT_EQ(state.halt().reason, "later");  // the service writes no second halt; a journal's last one holds
+    state.apply(line(3, "2025-06-30T09:32:00.000", events::resume()));
+    EXPECT_FALSE(state.halt().halted);
+    state.apply(line(4, "2025-06-30T09:33:00.000", events::switchArmed(60, nineThirty + 60000)));
+    EXPECT_TRUE(state.deadMansSwitch().armed);
+    EXPECT_EQ(state.deadMansSwitch().deadlineMs, nineThirty + 60000);
+    state.apply(line(5, "2025-06-30T09:34:00.000", events::switchFired(60)));
+    EXPECT_FALSE(state.deadMansSwitch().armed);
+    Limits limits;
+    limits.maxOrdersPerDay = 7;
+    state.apply(line(6, "2025-06-30T09:35:00.000", events::limits(limits, "request")));
+    EXPECT_EQ(state.limits().maxOrdersPerDay, 7);
+}
+
+TEST(TradingState, ReconciliationChangesOnlyAnUnknownRecord)
+{
+    TradingState state;
+    state.apply(line(1, "2025-06-30T09:30:00.000", events::orderRequest(order, "a", true)));
+    Reconciled found;
+    found.orderId = "a";
+    found.outcome = Outcome::Placed;
+    found.contract = 1005;
+    found.note = "found";
+    state.apply(line(2, "2025-06-30T09:31:00.000", events::reconciled(found)));
+    EXPECT_EQ(state.record("a")->contract, 1005);
+    EXPECT_EQ(state.record("a")->reconciledAt, "2025-06-30T09:31:00.000");
+    found.outcome = Outcome::NotFound;
+    state.apply(line(3, "2025-06-30T09:32:00.000", events::reconciled(found)));
+    EXPECT_EQ(state.record("a")->outcome, Outcome::Placed);
+}
+
+TEST(TradingState, LinesOfOtherShapesChangeNothing)
+{
+    TradingState state;
+    for (const char* text : {R"({"event": "request", "route": "orders", "request": 5})", R"({"event": "seen", "orders": 7})",
+                             R"({"event": "answer", "seq": "x"})", R"({"event": "switch", "seconds": "60"})",
+                             R"({"event": "limits", "limits": {"max_orders_per_day": -1}})", R"({"event": "unknown"})"}) {
+        EXPECT_NO_THROW(state.apply(Json::parse(text))) << text;
+    }
+    EXPECT_FALSE(state.deadMansSwitch().armed);
+    EXPECT_EQ(state.limits().maxOrdersPerDay, Limits{}.maxOrdersPerDay);
+}
+
+}  // namespace
+}  // namespace zelvo_host
