@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "clock.h"
+#include "safety_routes.h"
 #include "trading_desk.h"
 #include "zelvo_kinds.h"
 
@@ -136,7 +137,7 @@ struct OrderRequest {
 [[nodiscard]] Json haltedBody(const HaltState& halt)
 {
     Json body = errorBody("halted", "new orders are halted (" + halt.reason + "); nothing was sent to the client");
-    body["halt"] = {{"reason", halt.reason}, {"since", halt.since}, {"by", halt.by}};
+    body["halt"] = haltJson(halt);
     return body;
 }
 

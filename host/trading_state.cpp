@@ -62,21 +62,18 @@ namespace events {
 
 Json orderRequest(const Json& request, const std::string& orderId, bool sends)
 {
-    Json event = {{"event", "request"}, {"route", "orders"}, {"request", request}, {"order_id", orderId}};
-    if (sends) {
-        event["sends"] = true;
+    Json event = {{"event", "request"}, {"route", "orders"}, {"request", request}, {"sends", sends}};
+    if (!orderId.empty()) {
+        event["order_id"] = orderId;
     }
     return event;
 }
 
 Json cancelRequest(int number, const std::string& code, bool sends)
 {
-    Json event = {{"event", "request"}, {"route", "cancel"}, {"request", {{"number", number}}}};
+    Json event = {{"event", "request"}, {"route", "cancel"}, {"request", {{"number", number}}}, {"sends", sends}};
     if (!code.empty()) {
         event["code"] = code;
-    }
-    if (sends) {
-        event["sends"] = true;
     }
     return event;
 }

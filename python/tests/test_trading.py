@@ -189,7 +189,7 @@ class TestJournal:
         assert len({r["seq"] for r in requests}) == 4
         assert requests[0]["request"] == {"kind": "buy", "code": "600519", "price": 1500.0, "quantity": 100,
                                           "order_id": "journal-1"}
-        assert requests[0]["sends"] is True and "sends" not in requests[1]
+        assert requests[0]["sends"] is True and requests[1]["sends"] is False
         assert answers[0]["answer"]["contract"] == placed.contract
         assert answers[1]["answer"]["replayed"] is True
         assert requests[2]["request"] == {"number": listed["buy"][0]}
