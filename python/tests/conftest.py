@@ -333,6 +333,20 @@ class RestartableService:
         return [json.loads(line) for line in self.journal.read_text(encoding="utf-8").splitlines() if line]
 
 
+@pytest.fixture(scope="module")
+def desk(bench, tmp_path_factory, request):
+    """The test module's RestartableService, started and logged in: with the module's DESK_LIMITS
+    (default BURST_LIMITS) and DESK_OPTIONS (client options, default none)."""
+    module = request.module
+    desk = RestartableService(bench, tmp_path_factory.mktemp(module.__name__), getattr(module, "DESK_LIMITS", BURST_LIMITS),
+                              getattr(module, "DESK_OPTIONS", ()))
+    try:
+        desk.start()
+        yield desk
+    finally:
+        desk.stop()
+
+
 @pytest.fixture
 def restartable(bench, tmp_path):
     """Makes RestartableService(limits, options) in the test's own folder; ends their clients after the test."""

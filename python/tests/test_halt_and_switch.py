@@ -6,15 +6,6 @@ import time
 import pytest
 
 import zelvo
-from conftest import BURST_LIMITS, RestartableService
-
-
-@pytest.fixture(scope="module")
-def desk(bench, tmp_path_factory):
-    desk = RestartableService(bench, tmp_path_factory.mktemp("halt"), BURST_LIMITS)
-    desk.start()
-    yield desk
-    desk.stop()
 
 
 @pytest.fixture

@@ -15,7 +15,7 @@ import urllib.parse
 import pytest
 
 import zelvo
-from conftest import BURST_LIMITS, RestartableService, raw_request, token_of
+from conftest import BURST_LIMITS, raw_request, token_of
 
 UNREADABLE = "委托回报无法读取,委托结果未知"
 LOST = "交易客户端无响应,委托结果未知"
@@ -27,14 +27,7 @@ HIDDEN = {PLACED_UNREAD: UNREADABLE, PLACED_LOST: LOST, REFUSED_UNREAD: UNREADAB
 OPTIONS = ("--unreadable-answer", PLACED_UNREAD, "--lose-answer", PLACED_LOST, "--unreadable-answer", REFUSED_UNREAD,
            "--refuse", REFUSED_UNREAD, "--unreadable-answer", AUTOMATIC, "--unreadable-answer", LISTED_BEFORE)
 LIMITS = {**BURST_LIMITS, "settle_seconds": 2}
-
-
-@pytest.fixture(scope="module")
-def desk(bench, tmp_path_factory):
-    desk = RestartableService(bench, tmp_path_factory.mktemp("reconcile"), LIMITS, OPTIONS)
-    desk.start()
-    yield desk
-    desk.stop()
+DESK_LIMITS, DESK_OPTIONS = LIMITS, OPTIONS
 
 
 @pytest.fixture

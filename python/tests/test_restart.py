@@ -15,19 +15,11 @@ from datetime import datetime, timedelta
 import pytest
 
 import zelvo
-from conftest import BURST_LIMITS, RestartableService
+from conftest import BURST_LIMITS
 
 LIMITS = {**BURST_LIMITS, "settle_seconds": 2}
 CUT_CODE, LISTED_BEFORE = "680030", "600000"
-
-
-@pytest.fixture(scope="module")
-def desk(bench, tmp_path_factory):
-    desk = RestartableService(bench, tmp_path_factory.mktemp("restart"), LIMITS,
-                              ("--lose-answer", CUT_CODE, "--unreadable-answer", LISTED_BEFORE))
-    desk.start()
-    yield desk
-    desk.stop()
+DESK_LIMITS, DESK_OPTIONS = LIMITS, ("--lose-answer", CUT_CODE, "--unreadable-answer", LISTED_BEFORE)
 
 
 @pytest.fixture

@@ -8,7 +8,7 @@ import time
 import pytest
 
 import zelvo
-from conftest import BURST_LIMITS, CLIENT, ClientProcess, RestartableService, free_port, wine_path, write_limits
+from conftest import BURST_LIMITS, CLIENT, ClientProcess, free_port, wine_path, write_limits
 
 # The documented defaults (README.md, "Running unattended").
 DEFAULT_LIMITS = {"max_order_quantity": 1000000, "max_order_value": 10000000.0, "max_orders_per_window": 20,
@@ -16,14 +16,7 @@ DEFAULT_LIMITS = {"max_order_quantity": 1000000, "max_order_value": 10000000.0, 
                   "allowed_codes": None, "settle_seconds": 10}
 # What each test starts from: the defaults with the suite's bursts allowed.
 OPEN_LIMITS = {**DEFAULT_LIMITS, **BURST_LIMITS}
-
-
-@pytest.fixture(scope="module")
-def desk(bench, tmp_path_factory):
-    desk = RestartableService(bench, tmp_path_factory.mktemp("limits"), OPEN_LIMITS)
-    desk.start()
-    yield desk
-    desk.stop()
+DESK_LIMITS = OPEN_LIMITS
 
 
 @pytest.fixture
