@@ -11,6 +11,7 @@
 #include "openapi_document.h"
 #include "record_routes.h"
 #include "safety_routes.h"
+#include "state_answers.h"
 #include "secrets.h"
 #include "tables.h"
 #include "trading_desk.h"

@@ -1,9 +1,8 @@
 #include "safety_routes.h"
 
-#include <algorithm>
-
 #include "clock.h"
 #include "limits_file.h"
+#include "state_answers.h"
 #include "trading_desk.h"
 
 namespace zelvo_host {
@@ -28,26 +27,6 @@ constexpr char haltedByRequest[] = "halted by request";
 }
 
 }  // namespace
-
-Json haltJson(const HaltState& halt)
-{
-    if (!halt.halted) {
-        return {{"halted", false}};
-    }
-    return {{"halted", true}, {"reason", halt.reason}, {"since", halt.since}, {"by", halt.by}};
-}
-
-Json switchJson(const SwitchState& armed)
-{
-    if (!armed.armed) {
-        return {{"armed", false}};
-    }
-    const std::int64_t left = std::max<std::int64_t>(0, armed.deadlineMs - now().epochMs);
-    return {{"armed", true},
-            {"seconds", armed.seconds},
-            {"deadline", instantAt(armed.deadlineMs).local},
-            {"remaining_seconds", static_cast<double>(left) / 1000.0}};
-}
 
 HttpReply showLimits(ServiceContext& context)
 {

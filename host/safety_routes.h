@@ -1,6 +1,6 @@
 // The routes that keep unattended trading safe: the risk limits (read and
 // changed), the halt of new orders and its lifting, and the dead man's
-// switch; and the halt's and the switch's state as the status shows them.
+// switch.
 #pragma once
 #include "json_replies.h"
 #include "service_context.h"
@@ -12,8 +12,5 @@ namespace zelvo_host {
 [[nodiscard]] HttpReply haltNewOrders(ServiceContext& context, const Json& body);
 [[nodiscard]] HttpReply resumeOrders(ServiceContext& context, const Json& body);
 [[nodiscard]] HttpReply armSwitch(ServiceContext& context, const Json& body);
-
-[[nodiscard]] Json haltJson(const HaltState& halt);
-[[nodiscard]] Json switchJson(const SwitchState& armed);
 
 }  // namespace zelvo_host

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "clock.h"
-#include "safety_routes.h"
+#include "state_answers.h"
 #include "trading_desk.h"
 #include "zelvo_kinds.h"
 
