@@ -119,15 +119,12 @@ struct PublishedBlock {
 }
 
 // The limits in force from the start: limits.json's, else the defaults.
-// Never no limits: a file that is not valid stops the start, with `problem`
-// naming what is wrong.
-[[nodiscard]] bool readStartLimits(const std::wstring& folder, ServiceContext& context, Limits& limits, std::string& problem)
+// Never no limits: a file that is not valid stops the start (its problem
+// names what is wrong).
+[[nodiscard]] LimitsFile readStartLimits(const std::wstring& folder, ServiceContext& context)
 {
     context.limitsFile = folder + limitsFileName;
-    const LimitsFile file = readLimitsFile(context.limitsFile);
-    limits = file.limits;
-    problem = file.problem;
-    return problem.empty();
+    return readLimitsFile(context.limitsFile);
 }
 
 // The journal read back into the ledger, and this start's events: the
@@ -161,8 +158,9 @@ struct PublishedBlock {
     }
     context.port = static_cast<std::uint16_t>(params.port);
     const std::wstring folder = withSlash(params.dataDir);
-    Limits limits;
-    if (!readStartLimits(folder, context, limits, problem)) {
+    const LimitsFile limits = readStartLimits(folder, context);
+    if (!limits.problem.empty()) {
+        problem = limits.problem;
         return StartResult::LimitsInvalid;
     }
     context.token = newToken();
@@ -170,8 +168,7 @@ struct PublishedBlock {
         return StartResult::InternalError;
     }
     if (!createFolderForUser(folder) || !writeUserOnlyFile(folder + tokenFileName(params.port), context.token) ||
-        !openLedger(folder + journalFileName(params.port), context, limits,
-                    GetFileAttributesW(context.limitsFile.c_str()) != INVALID_FILE_ATTRIBUTES)) {
+        !openLedger(folder + journalFileName(params.port), context, limits.limits, limits.found)) {
         return StartResult::DataDirUnusable;
     }
     return StartResult::Started;
