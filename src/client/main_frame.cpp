@@ -1,6 +1,7 @@
 #include "client/main_frame.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -55,20 +56,30 @@ PopupsClosed closeOnePopup(const Client& client, HWND popup, std::vector<HWND>& 
     return client.channel.sync(client.mainWindow) ? PopupsClosed::All : PopupsClosed::NoAnswer;
 }
 
+// The top-level windows come from one snapshot of the desktop. Stepping
+// through them with FindWindowEx instead asks again at each step, and a
+// window of another program raised or closed meanwhile can make that walk
+// skip the client's frame.
+BOOL CALLBACK takeOwnProcessFrame(HWND window, LPARAM parameter) noexcept
+{
+    char name[64] = {};
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId() || GetClassNameA(window, name, sizeof name) == 0 ||
+        std::strcmp(name, client_ui::mainFrameClass) != 0) {
+        return TRUE;
+    }
+    *reinterpret_cast<HWND*>(parameter) = window;
+    return FALSE;
+}
+
 }  // namespace
 
 HWND findMainFrame()
 {
-    const DWORD ownProcess = GetCurrentProcessId();
     HWND frame = nullptr;
-    while ((frame = FindWindowExA(nullptr, frame, client_ui::mainFrameClass, nullptr)) != nullptr) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(frame, &process);
-        if (process == ownProcess) {
-            return frame;
-        }
-    }
-    return nullptr;
+    EnumWindows(takeOwnProcessFrame, reinterpret_cast<LPARAM>(&frame));
+    return frame;
 }
 
 HWND findDescendant(MessageChannel& channel, HWND root, const char* windowClass, const char* text)
