@@ -48,9 +48,19 @@ constexpr char spentLinkPage[] =
     return {};
 }
 
-// Spends the code for a session cookie and sends the browser on to the page,
-// whose address then holds no code.
-[[nodiscard]] HttpReply signIn(ServiceContext& context, std::string_view target)
+}  // namespace
+
+HttpReply pageFile(PageFile file)
+{
+    switch (file) {
+    case PageFile::Css: return fileReply(pageCss(), "text/css; charset=utf-8");
+    case PageFile::Js: return fileReply(pageJs(), "text/javascript; charset=utf-8");
+    case PageFile::Html: break;
+    }
+    return fileReply(pageHtml(), "text/html; charset=utf-8");
+}
+
+HttpReply exchangeLoginCode(ServiceContext& context, std::string_view target)
 {
     const std::string session = context.web.exchange(codeOf(target));
     if (session.empty()) {
@@ -64,26 +74,6 @@ constexpr char spentLinkPage[] =
                      {"Set-Cookie", sessionCookie(context.port, session)},
                      {"Referrer-Policy", "no-referrer"}};
     return reply;
-}
-
-}  // namespace
-
-std::optional<HttpReply> pageRequest(ServiceContext& context, const HttpRequest& request, std::string_view path)
-{
-    const bool get = request.method == "GET";
-    if (path == "/" && get) {
-        return fileReply(pageHtml(), "text/html; charset=utf-8");
-    }
-    if (path == "/page.css" && get) {
-        return fileReply(pageCss(), "text/css; charset=utf-8");
-    }
-    if (path == "/page.js" && get) {
-        return fileReply(pageJs(), "text/javascript; charset=utf-8");
-    }
-    if (path == loginPath && get) {
-        return signIn(context, request.target);
-    }
-    return std::nullopt;
 }
 
 std::string newLoginLink(ServiceContext& context)

@@ -3,7 +3,6 @@
 // let it load nothing but its own files and never be framed by another site;
 // and the exchange of the login code in its address for a session cookie.
 #pragma once
-#include <optional>
 #include <string_view>
 
 #include "http_types.h"
@@ -15,9 +14,15 @@ namespace zelvo_host {
 [[nodiscard]] std::string_view pageCss();
 [[nodiscard]] std::string_view pageJs();
 
-// The answer to a request for the page, its files or its login address,
-// which need no credentials; none for any other path.
-[[nodiscard]] std::optional<HttpReply> pageRequest(ServiceContext& context, const HttpRequest& request, std::string_view path);
+enum class PageFile { Html, Css, Js };
+
+// One of the page's files, with the headers that confine it.
+[[nodiscard]] HttpReply pageFile(PageFile file);
+
+// GET /login?code=...: spends the login code for a session cookie and sends
+// the browser on to the page, whose address then holds no code; 403 with a
+// page that says what to do when the code is not good.
+[[nodiscard]] HttpReply exchangeLoginCode(ServiceContext& context, std::string_view target);
 
 // The address that signs a browser in, with a new login code (the one before
 // is spent); empty when no code could be made.

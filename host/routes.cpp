@@ -30,7 +30,11 @@ constexpr char serviceVersion[] = ZELVO_VERSION_TEXT;
 
 // `name` is the path's one named segment (percent-decoded), empty for a
 // route without one.
-using RouteHandler = HttpReply (*)(ServiceContext&, const Json& body, std::string_view name);
+using RouteHandler = HttpReply (*)(ServiceContext&, const Json& body, std::string_view name, const HttpRequest&);
+
+// Who may use a route: anyone who asks for the service's own host (the page
+// and its sign-in), or only with the bearer token or the page's cookie.
+enum class Access { Open, Credentials };
 
 // A route's path is `head`, then a name when `named`, then `tail`.
 struct Route {
@@ -39,9 +43,10 @@ struct Route {
     bool named;
     std::string_view tail;
     RouteHandler handle;
+    Access access = Access::Credentials;
 };
 
-HttpReply status(ServiceContext& context, const Json&, std::string_view)
+HttpReply status(ServiceContext& context, const Json&, std::string_view, const HttpRequest&)
 {
     const std::string title = context.library.title();
     const TradingState& state = context.ledger.state();
@@ -60,7 +65,7 @@ HttpReply status(ServiceContext& context, const Json&, std::string_view)
                            {"service", {{"version", serviceVersion}, {"port", context.port}, {"pid", GetCurrentProcessId()}}}});
 }
 
-HttpReply login(ServiceContext& context, const Json& body, std::string_view)
+HttpReply login(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
 {
     if (const std::string unknown = unknownMember(body, {"password"}); !unknown.empty()) {
         return errorReply(400, "unknown_field", "unknown field: " + unknown);
@@ -85,7 +90,7 @@ HttpReply login(ServiceContext& context, const Json& body, std::string_view)
                            {"account", context.library.account()}});
 }
 
-HttpReply logout(ServiceContext& context, const Json& body, std::string_view)
+HttpReply logout(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
 {
     if (const std::string unknown = unknownMember(body, {}); !unknown.empty()) {
         return errorReply(400, "unknown_field", "unknown field: " + unknown);
@@ -95,7 +100,7 @@ HttpReply logout(ServiceContext& context, const Json& body, std::string_view)
     return jsonReply(200, {{"ok", true}});
 }
 
-HttpReply query(ServiceContext& context, const Json&, std::string_view name)
+HttpReply query(ServiceContext& context, const Json&, std::string_view name, const HttpRequest&)
 {
     const std::optional<zelvo::QueryKind> kind = zelvo::kindNamed(zelvo::queryKindNames, name);
     if (!kind) {
@@ -120,67 +125,87 @@ HttpReply query(ServiceContext& context, const Json&, std::string_view name)
                            {"message", answer.message}});
 }
 
-HttpReply orders(ServiceContext& context, const Json& body, std::string_view)
+HttpReply orders(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
 {
     return placeOrder(context, body);
 }
 
-HttpReply todaysOrders(ServiceContext& context, const Json&, std::string_view)
+HttpReply todaysOrders(ServiceContext& context, const Json&, std::string_view, const HttpRequest&)
 {
     return listOrders(context);
 }
 
-HttpReply order(ServiceContext& context, const Json&, std::string_view orderId)
+HttpReply order(ServiceContext& context, const Json&, std::string_view orderId, const HttpRequest&)
 {
     return showOrder(context, orderId);
 }
 
-HttpReply reconcile(ServiceContext& context, const Json& body, std::string_view orderId)
+HttpReply reconcile(ServiceContext& context, const Json& body, std::string_view orderId, const HttpRequest&)
 {
     return reconcileOrder(context, body, orderId);
 }
 
-HttpReply cancel(ServiceContext& context, const Json& body, std::string_view)
+HttpReply cancel(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
 {
     return cancelOrder(context, body);
 }
 
-HttpReply cancelEverything(ServiceContext& context, const Json& body, std::string_view)
+HttpReply cancelEverything(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
 {
     return cancelAll(context, body);
 }
 
-HttpReply limits(ServiceContext& context, const Json&, std::string_view)
+HttpReply limits(ServiceContext& context, const Json&, std::string_view, const HttpRequest&)
 {
     return showLimits(context);
 }
 
-HttpReply setLimits(ServiceContext& context, const Json& body, std::string_view)
+HttpReply setLimits(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
 {
     return changeLimits(context, body);
 }
 
-HttpReply halt(ServiceContext& context, const Json& body, std::string_view)
+HttpReply halt(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
 {
     return haltNewOrders(context, body);
 }
 
-HttpReply resume(ServiceContext& context, const Json& body, std::string_view)
+HttpReply resume(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
 {
     return resumeOrders(context, body);
 }
 
-HttpReply cancelAfter(ServiceContext& context, const Json& body, std::string_view)
+HttpReply cancelAfter(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
 {
     return armSwitch(context, body);
 }
 
-HttpReply description(ServiceContext&, const Json&, std::string_view)
+HttpReply description(ServiceContext&, const Json&, std::string_view, const HttpRequest&)
 {
     return {200, std::string(openapiDocument()), {}};
 }
 
-HttpReply loginLink(ServiceContext& context, const Json& body, std::string_view)
+HttpReply page(ServiceContext&, const Json&, std::string_view, const HttpRequest&)
+{
+    return pageFile(PageFile::Html);
+}
+
+HttpReply pageStyle(ServiceContext&, const Json&, std::string_view, const HttpRequest&)
+{
+    return pageFile(PageFile::Css);
+}
+
+HttpReply pageScript(ServiceContext&, const Json&, std::string_view, const HttpRequest&)
+{
+    return pageFile(PageFile::Js);
+}
+
+HttpReply signIn(ServiceContext& context, const Json&, std::string_view, const HttpRequest& request)
+{
+    return exchangeLoginCode(context, request.target);
+}
+
+HttpReply loginLink(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
 {
     if (const std::string unknown = unknownMember(body, {}); !unknown.empty()) {
         return errorReply(400, "unknown_field", "unknown field: " + unknown);
@@ -194,7 +219,7 @@ HttpReply loginLink(ServiceContext& context, const Json& body, std::string_view)
 
 // The event stream's reply: its first text is what a reconnecting listener
 // missed; the HTTP layer keeps the connection as a listener after it.
-HttpReply eventStream(ServiceContext& context, const HttpRequest& request)
+HttpReply eventStream(ServiceContext& context, const Json&, std::string_view, const HttpRequest& request)
 {
     HttpReply reply{200, context.events.opening(request.lastEventId), {}};
     reply.eventStream = true;
@@ -219,9 +244,12 @@ constexpr Route routes[] = {
     {"POST", "/v1/cancel-after", false, "", cancelAfter},
     {"GET", "/v1/openapi.json", false, "", description},
     {"POST", "/v1/login-link", false, "", loginLink},
+    {"GET", "/v1/events", false, "", eventStream},
+    {"GET", "/", false, "", page, Access::Open},
+    {"GET", "/page.css", false, "", pageStyle, Access::Open},
+    {"GET", "/page.js", false, "", pageScript, Access::Open},
+    {"GET", "/login", false, "", signIn, Access::Open},
 };
-
-constexpr char eventsPath[] = "/v1/events";
 
 [[nodiscard]] int hexDigit(char c)
 {
@@ -354,14 +382,13 @@ enum class Credentials { None, Bearer, Cookie };
     }
     const std::string_view target = request.target;
     const std::string_view path = target.substr(0, target.find('?'));
-    if (std::optional<HttpReply> page = pageRequest(context, request, path)) {
-        return std::move(*page);
-    }
-    if (std::optional<HttpReply> refused = refusal(context, request)) {
-        return std::move(*refused);
-    }
-    if (path == eventsPath) {
-        return request.method == "GET" ? eventStream(context, request) : methodNotAllowed("GET");
+    const bool open = std::any_of(std::begin(routes), std::end(routes), [&](const Route& route) {
+        return route.access == Access::Open && request.method == route.method && matchRoute(route, path);
+    });
+    if (!open) {
+        if (std::optional<HttpReply> refused = refusal(context, request)) {
+            return std::move(*refused);
+        }
     }
     std::string allowed;
     for (const Route& route : routes) {
@@ -383,7 +410,7 @@ enum class Credentials { None, Bearer, Cookie };
             }
         }
         context.library.resetExportMillis();
-        HttpReply reply = route.handle(context, body, *name);
+        HttpReply reply = route.handle(context, body, *name, request);
         return timed(std::move(reply), context.library.exportMillis());
     }
     if (!allowed.empty()) {

@@ -28,11 +28,22 @@ HTTP_METHODS = ("get", "put", "post", "delete", "options", "head", "patch", "tra
 UNROUTED_ANSWERS = {
     400: "MalformedRequest",
     401: "Unauthorized",
+    403: "Forbidden",
     404: "NotFound",
     405: "MethodNotAllowed",
     413: "PayloadTooLarge",
     431: "HeaderTooLarge",
+    503: "Busy",
 }
+JSON = "application/json"
+
+
+def media_type(headers: Dict[str, str]) -> str:
+    """The answer's media type, from its Content-Type header (JSON when it has none)."""
+    for name, value in headers.items():
+        if name.lower() == "content-type":
+            return value.split(";", 1)[0].strip().lower()
+    return JSON
 
 
 def load_description(version: str = "0.0.0") -> Dict[str, Any]:
@@ -133,11 +144,19 @@ class ApiDescription:
             header = self.node(self.follow(f"{response}/headers/{escape(name)}"))
             if header.get("required") and name.lower() not in present:
                 problems.append(f"{method} {target} {status}: header {name} missing")
+        content = self.node(response).get("content", {})
+        media = media_type(headers)
+        if not content:
+            return problems + ([f"{method} {target} {status}: a body where none is described"] if body else [])
+        if media not in content:
+            return problems + [f"{method} {target} {status}: {media} is not described (only {', '.join(content)})"]
+        if media != JSON:
+            return problems  # a page's file: its text is not checked here
         try:
             answer = json.loads(body.decode("utf-8"))
         except (UnicodeDecodeError, ValueError):
             return problems + [f"{method} {target} {status}: the body is not JSON: {body[:200]!r}"]
-        schema = f"{response}/content/{escape('application/json')}/schema"
+        schema = f"{response}/content/{escape(JSON)}/schema"
         problems += [f"{method} {target} {status}: {problem}" for problem in self.schema_problems(schema, answer)]
         return problems
 

@@ -183,7 +183,8 @@ def token_of(service: Service) -> str:
 
 def raw_request(service: Service, method: str, path: str, body: Optional[bytes] = b"",
                 headers: Optional[Dict[str, str]] = None, token: Optional[str] = None) -> Tuple[int, Dict[str, str], Any]:
-    """One request without the Python client's checks: (status, headers, parsed JSON body)."""
+    """One request without the Python client's checks: (status, headers, parsed JSON body); the body as
+    text when it is not JSON (the operator page's files), None when there is none."""
     connection = http.client.HTTPConnection("127.0.0.1", service.port, timeout=60)
     try:
         sent = dict(headers or {})
@@ -191,7 +192,10 @@ def raw_request(service: Service, method: str, path: str, body: Optional[bytes] 
             sent["Authorization"] = f"Bearer {token}"
         connection.request(method, path, body=body, headers=sent)
         response = connection.getresponse()
-        return response.status, dict(response.getheaders()), json.loads(response.read().decode("utf-8"))
+        text = response.read().decode("utf-8")
+        if not text or not (response.getheader("Content-Type") or "application/json").startswith("application/json"):
+            return response.status, dict(response.getheaders()), text or None
+        return response.status, dict(response.getheaders()), json.loads(text)
     finally:
         connection.close()
 
