@@ -198,6 +198,17 @@ class AnswerRecorder:
             problems, self._problems = self._problems, []
         return problems
 
+    def check_event(self, kind: str, data: Any) -> None:
+        """Checks one event of the event stream against the schema the description gives its kind."""
+        stream = f"#/paths/{escape('/v1/events')}/get/responses/200/content/{escape('text/event-stream')}/x-events"
+        if kind not in self.description.node(stream):
+            problems = [f"event {kind}: a kind the description does not name"]
+        else:
+            problems = [f"event {kind}: {problem}" for problem in self.description.schema_problems(f"{stream}/{kind}", data)]
+        with self._lock:
+            self.checked[(f"event {kind}", 200)] += 1
+            self._problems += problems
+
     def record(self, sent: Tuple[str, str, Any], status: int, headers: Dict[str, str], body: bytes) -> None:
         method, target, request = sent
         problems = self.description.check_answer(method, target, status, headers, body)
