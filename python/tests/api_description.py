@@ -36,6 +36,7 @@ UNROUTED_ANSWERS = {
     503: "Busy",
 }
 JSON = "application/json"
+BUSY_MARK = b'"error":"busy"'
 
 
 def media_type(headers: Dict[str, str]) -> str:
@@ -135,7 +136,11 @@ class ApiDescription:
     def check_answer(self, method: str, target: str, status: int, headers: Dict[str, str], body: bytes) -> List[str]:
         """What is wrong with one answer (empty when it matches the description)."""
         try:
-            response = self.response_pointer(method, target, status)
+            if status == 503 and BUSY_MARK in body:
+                # Given when the connection is accepted, before any request is read.
+                response = self.follow(f"#/components/responses/{UNROUTED_ANSWERS[503]}")
+            else:
+                response = self.response_pointer(method, target, status)
         except LookupError as error:
             return [str(error)]
         problems = []
