@@ -52,7 +52,7 @@ async function guarded(work, where) {
 // --- shaping texts --------------------------------------------------------------------------
 
 function localTime(epochMs) {
-  return new Date(epochMs).toLocaleTimeString();
+  return new Date(epochMs).toLocaleTimeString([], { hour12: false });
 }
 
 // The journal's local time "2025-06-30T09:31:05.120" as "09:31:05".
@@ -109,6 +109,7 @@ function showHalt(halt) {
   $("halt-state").textContent = halt.halted ? "HALTED: new orders are refused" : "Taking new orders";
   $("halt-detail").textContent = halt.halted ? halt.reason + " (since " + clockOf(halt.since) + ", by " + halt.by + ")" : "";
   $("resume").disabled = !halt.halted;
+  $("halt").disabled = halt.halted;
   $("resume-reason").textContent = halt.halted ? "Halted: " + halt.reason : "";
 }
 
@@ -278,6 +279,13 @@ async function resume() {
   report(answer.ok ? "Resumed: new orders are taken again." : answer.message, !answer.ok);
 }
 
+// A dialog closed with Esc keeps the value it was last closed with: it is cleared before each opening,
+// so that only the confirming button acts.
+function openDialog(dialog) {
+  dialog.returnValue = "";
+  dialog.showModal();
+}
+
 function confirmWith(dialog, confirmValue, action) {
   dialog.addEventListener("close", () => {
     if (dialog.returnValue === confirmValue) {
@@ -293,9 +301,9 @@ function start() {
   }
   $("halt").addEventListener("click", () => {
     $("halt-cancel-all").checked = false;
-    $("halt-dialog").showModal();
+    openDialog($("halt-dialog"));
   });
-  $("resume").addEventListener("click", () => $("resume-dialog").showModal());
+  $("resume").addEventListener("click", () => openDialog($("resume-dialog")));
   confirmWith($("halt-dialog"), "halt", () => halt($("halt-cancel-all").checked));
   confirmWith($("resume-dialog"), "resume", resume);
   $("refresh-records").addEventListener("click", () => guarded(refreshRecords));
