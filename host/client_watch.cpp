@@ -41,59 +41,37 @@ constexpr char clientNotAnswering[] = "交易客户端无响应";
     return cells;
 }
 
-// A list the client could not give (a "no records" line has no columns
-// with numbers) reads as no rows: nothing is learnt from it.
-[[nodiscard]] bool hasRows(const Table& table)
-{
-    return !table.columns.empty();
-}
-
 }  // namespace
-
-bool ClientWatch::startDay(Seen& seen, const std::string& date)
-{
-    if (seen.date == date) {
-        return false;
-    }
-    seen = {date, false};
-    return true;
-}
 
 std::vector<NamedEvent> ClientWatch::trades(const Table& table, const std::string& date)
 {
-    if (startDay(tradesSeen_, date)) {
-        tradeKeys_.clear();
-    }
     std::vector<NamedEvent> found;
-    if (!hasRows(table)) {
+    if (!trades_.read(date, table)) {
         return found;
     }
     const int numberColumn = tradeNumberColumn(table);
     for (size_t row = 0; row < table.rows.size(); ++row) {
-        if (tradeKeys_.insert(tradeKey(table, row, numberColumn)).second && tradesSeen_.learnt) {
+        if (trades_.known.insert(tradeKey(table, row, numberColumn)).second && trades_.learnt) {
             found.push_back({"trade", {{"row", rowJson(table, row)}}});
         }
     }
-    tradesSeen_.learnt = true;
+    trades_.learnt = true;
     return found;
 }
 
 std::vector<NamedEvent> ClientWatch::orders(const Table& table, const std::string& date)
 {
-    if (startDay(ordersSeen_, date)) {
-        orderStatus_.clear();
-    }
     std::vector<NamedEvent> found;
-    if (!hasRows(table)) {
+    if (!orders_.read(date, table)) {
         return found;
     }
     for (const ListedOrder& order : readOrderList(table).orders) {
-        const auto known = orderStatus_.find(order.number);
-        const bool isNew = known == orderStatus_.end();
+        const auto known = orders_.known.find(order.number);
+        const bool isNew = known == orders_.known.end();
         if (!isNew && known->second == order.status) {
             continue;
         }
-        if (ordersSeen_.learnt) {
+        if (orders_.learnt) {
             found.push_back({"order", {{"source", "client"},
                                        {"number", order.number},
                                        {"code", order.code},
@@ -101,9 +79,9 @@ std::vector<NamedEvent> ClientWatch::orders(const Table& table, const std::strin
                                        {"previous_status", isNew ? Json(nullptr) : Json(known->second)},
                                        {"row", rowJson(table, order.row)}}});
         }
-        orderStatus_[order.number] = order.status;
+        orders_.known[order.number] = order.status;
     }
-    ordersSeen_.learnt = true;
+    orders_.learnt = true;
     return found;
 }
 

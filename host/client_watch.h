@@ -28,16 +28,26 @@ public:
     [[nodiscard]] std::optional<NamedEvent> client(const std::string& state, const std::string& message);
 
 private:
+    // What one list showed today.
+    template <typename Known>
     struct Seen {
         std::string date;
         bool learnt = false;  // the first read of the day was made
-    };
-    [[nodiscard]] static bool startDay(Seen& seen, const std::string& date);
+        Known known;
 
-    Seen tradesSeen_;
-    std::set<std::string> tradeKeys_;
-    Seen ordersSeen_;
-    std::map<int, std::string> orderStatus_;
+        // Starts again on a new day; false for a list the client could not
+        // give (it has no columns), which teaches nothing.
+        [[nodiscard]] bool read(const std::string& day, const Table& table)
+        {
+            if (date != day) {
+                *this = {day, false, {}};
+            }
+            return !table.columns.empty();
+        }
+    };
+
+    Seen<std::set<std::string>> trades_;      // the trades' keys
+    Seen<std::map<int, std::string>> orders_;  // each order's status text
     std::string clientState_;
 };
 

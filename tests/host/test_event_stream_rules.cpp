@@ -19,12 +19,19 @@ std::vector<std::uint64_t> numbersOf(const Backlog& backlog)
     return numbers;
 }
 
-TEST(EventRing, AResumeGetsWhatCameAfterItsLastIdAndNothingElse)
+// A ring of run "77" holding `capacity`, after `count` events.
+EventRing ringOf(std::size_t capacity, int count)
 {
-    EventRing ring("77", 3);
-    for (int index = 0; index < 3; ++index) {
+    EventRing ring("77", capacity);
+    for (int index = 0; index < count; ++index) {
         ring.append("halt", Json::object());
     }
+    return ring;
+}
+
+TEST(EventRing, AResumeGetsWhatCameAfterItsLastIdAndNothingElse)
+{
+    const EventRing ring = ringOf(3, 3);
     const Backlog after = ring.after("77-1");
     EXPECT_FALSE(after.missed);
     EXPECT_EQ(numbersOf(after), (std::vector<std::uint64_t>{2, 3}));
@@ -34,10 +41,7 @@ TEST(EventRing, AResumeGetsWhatCameAfterItsLastIdAndNothingElse)
 
 TEST(EventRing, AnIdThatLeftTheRingOrIsOfAnotherRunSaysEventsWereMissed)
 {
-    EventRing ring("77", 2);
-    for (int index = 0; index < 4; ++index) {
-        ring.append("order", Json::object());
-    }
+    const EventRing ring = ringOf(2, 4);
     const Backlog gone = ring.after("77-1");
     EXPECT_TRUE(gone.missed);
     EXPECT_EQ(numbersOf(gone), (std::vector<std::uint64_t>{3, 4}));
