@@ -126,7 +126,9 @@ public:
     void start() { readHeader(); }
 
     // Refuses the connection at once: the service has as many as it serves.
-    void refuseBusy() { send((*server_.protocolError)(503), true, false); }
+    // What the peer sent meanwhile is drained, so that it reads the answer
+    // rather than a reset.
+    void refuseBusy() { send((*server_.protocolError)(503), true, true); }
 
     // Part of a request has arrived and is not yet served.
     [[nodiscard]] bool requestWaiting()
