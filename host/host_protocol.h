@@ -17,6 +17,11 @@
 namespace zelvo_host {
 
 constexpr std::uint16_t defaultPort = 18766;
+// How often the service reads the client's trades and orders for the event
+// stream while anyone listens, and the bounds of a chosen interval.
+constexpr std::uint32_t defaultPollMs = 3000;
+constexpr std::uint32_t minPollMs = 200;
+constexpr std::uint32_t maxPollMs = 60000;
 constexpr wchar_t hostDllName[] = L"zelvo-host.dll";
 constexpr wchar_t zelvoDllName[] = L"zelvo.dll";
 constexpr char startExportName[] = "ZelvoHost_Start";
@@ -28,6 +33,7 @@ constexpr char listenAddress[] = "127.0.0.1";
 struct StartParams {
     std::uint32_t size = sizeof(StartParams);
     std::uint32_t port = defaultPort;
+    std::uint32_t pollMs = defaultPollMs;
     wchar_t dataDir[MAX_PATH] = {};  // the folder of the token file, the journal and limits.json
     // Written back by ZelvoHost_Start when the service did not start for a
     // reason it can say more of (a limits.json that is not valid).

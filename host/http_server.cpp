@@ -3,14 +3,19 @@
 #include <array>
 #include <chrono>
 #include <optional>
+#include <set>
+#include <vector>
 
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/http.hpp>
 
+#include "event_stream.h"
 #include "host_protocol.h"
+#include "web_guard.h"
 
 // Asio would call WSAStartup from a global constructor, which runs inside
 // DllMain while the loader lock is held; Winsock must not be started there.
@@ -26,6 +31,10 @@ namespace http = beast::http;
 using tcp = asio::ip::tcp;
 using Clock = std::chrono::steady_clock;
 
+namespace {
+class Connection;
+}
+
 class HttpServer {
 public:
     asio::io_context io{1};
@@ -40,6 +49,13 @@ public:
     // When the last handler returned. While a handler runs nothing is read,
     // so a connection's read or write bound only counts from then on.
     Clock::time_point lastBusyEnd{};
+    // The connections reading or answering requests, and the event stream's
+    // listeners: together never more than limits.maxConnections.
+    std::set<Connection*> connections;
+    std::set<std::shared_ptr<StreamListener>> listeners;
+    StreamBounds streamBounds;
+
+    [[nodiscard]] std::size_t openConnections() const { return connections.size() + listeners.size(); }
 };
 
 void HttpServerDeleter::operator()(HttpServer* server) const noexcept
@@ -58,6 +74,33 @@ constexpr std::size_t maxDrainBytes = 1u << 20;
 constexpr unsigned drainSeconds = 1;
 
 constexpr char continueLine[] = "HTTP/1.1 100 Continue\r\n\r\n";
+// The header of an event stream's reply. The stream runs until the
+// connection closes, so it has no length and the connection is not kept
+// for another request.
+constexpr char streamHeader[] =
+    "HTTP/1.1 200 OK\r\nServer: zelvo-host\r\nContent-Type: text/event-stream; charset=utf-8\r\n"
+    "Cache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\nConnection: close\r\n\r\n";
+
+[[nodiscard]] std::string headerOf(const http::request<http::string_body>& message, http::field field)
+{
+    const auto found = message.find(field);
+    return found == message.end() ? std::string() : std::string(found->value());
+}
+
+[[nodiscard]] HttpRequest requestOf(http::request<http::string_body>& message)
+{
+    HttpRequest request;
+    request.method = std::string(message.method_string());
+    request.target = std::string(message.target());
+    request.authorization = headerOf(message, http::field::authorization);
+    request.host = headerOf(message, http::field::host);
+    request.origin = headerOf(message, http::field::origin);
+    request.cookie = headerOf(message, http::field::cookie);
+    request.lastEventId = std::string(message["Last-Event-ID"]);
+    request.pageHeader = message.find(pageHeaderName) != message.end();
+    request.body = std::move(message.body());
+    return request;
+}
 
 // A request the parser refused, as opposed to a peer that left (before a
 // request, or in the middle of one).
@@ -74,9 +117,25 @@ public:
     Connection(HttpServer& server, tcp::socket socket)
         : server_(server), socket_(std::move(socket)), timer_(server.io)
     {
+        server_.connections.insert(this);
     }
+    ~Connection() { server_.connections.erase(this); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
 
     void start() { readHeader(); }
+
+    // Refuses the connection at once: the service has as many as it serves.
+    // What the peer sent meanwhile is drained, so that it reads the answer
+    // rather than a reset.
+    void refuseBusy() { send((*server_.protocolError)(503), true, true); }
+
+    // Part of a request has arrived and is not yet served.
+    [[nodiscard]] bool requestWaiting()
+    {
+        beast::error_code ec;
+        return socket_.is_open() && !streaming_ && (buffer_.size() > 0 || socket_.available(ec) > 0);
+    }
 
 private:
     void readHeader()
@@ -142,12 +201,33 @@ private:
         }
         disarm();
         auto& message = parser_->get();
-        HttpRequest request{std::string(message.method_string()), std::string(message.target()),
-                            std::string(message[http::field::authorization]), std::move(message.body())};
         const bool keepAlive = message.keep_alive();
-        HttpReply reply = (*server_.handle)(request);
+        HttpReply reply = (*server_.handle)(requestOf(message));
         server_.lastBusyEnd = Clock::now();
+        if (reply.eventStream && reply.status == 200) {
+            becomeListener(std::move(reply.body));
+            return;
+        }
         send(std::move(reply), !keepAlive, false);
+    }
+
+    // Hands the socket to a listener of the event stream, which writes the
+    // stream's header and `backlog` first; this connection then ends.
+    void becomeListener(std::string backlog)
+    {
+        streaming_ = true;
+        disarm();
+        HttpServer& server = server_;
+        auto listener = std::make_shared<StreamListener>(std::move(socket_), server.streamBounds, [&server](StreamListener& closed) {
+            for (auto it = server.listeners.begin(); it != server.listeners.end(); ++it) {
+                if (it->get() == &closed) {
+                    server.listeners.erase(it);
+                    return;
+                }
+            }
+        });
+        server.listeners.insert(listener);
+        listener->start(streamHeader + backlog);
     }
 
     void send(HttpReply reply, bool close, bool drain)
@@ -251,6 +331,7 @@ private:
     Clock::time_point armedAt_{};
     unsigned armedSeconds_ = 0;
     bool compensate_ = true;
+    bool streaming_ = false;
 };
 
 void acceptNext(HttpServer& server)
@@ -259,7 +340,13 @@ void acceptNext(HttpServer& server)
         if (!ec) {
             beast::error_code ignored;
             socket.set_option(tcp::no_delay(true), ignored);
-            std::make_shared<Connection>(server, std::move(socket))->start();
+            const bool full = server.openConnections() >= server.limits.maxConnections;
+            const auto connection = std::make_shared<Connection>(server, std::move(socket));
+            if (full) {
+                connection->refuseBusy();
+            } else {
+                connection->start();
+            }
             acceptNext(server);
             return;
         }
@@ -272,6 +359,16 @@ void acceptNext(HttpServer& server)
     });
 }
 
+[[nodiscard]] bool anyRequestWaiting(const HttpServer& server)
+{
+    for (Connection* connection : server.connections) {
+        if (connection->requestWaiting()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void tickNext(HttpServer& server)
 {
     server.ticker.expires_after(std::chrono::milliseconds(server.tickMs));
@@ -280,13 +377,35 @@ void tickNext(HttpServer& server)
             return;
         }
         tickNext(server);
-        if ((*server.tick)()) {
-            server.lastBusyEnd = Clock::now();  // the connections waited meanwhile
-        }
+        // Posted, the tick runs after whatever had completed by now: a
+        // request already read goes first.
+        asio::post(server.io, [&server] {
+            if ((*server.tick)(anyRequestWaiting(server))) {
+                server.lastBusyEnd = Clock::now();  // the connections waited meanwhile
+            }
+        });
     });
 }
 
 }  // namespace
+
+std::size_t listenerCount(const HttpServer& server)
+{
+    std::size_t listening = 0;
+    for (const auto& listener : server.listeners) {
+        listening += listener->listening() ? 1 : 0;
+    }
+    return listening;
+}
+
+void publish(HttpServer& server, const std::string& text)
+{
+    // A copy: a listener dropped while it is told leaves the set.
+    const std::vector<std::shared_ptr<StreamListener>> listeners(server.listeners.begin(), server.listeners.end());
+    for (const auto& listener : listeners) {
+        listener->push(text);
+    }
+}
 
 HttpServerPtr bindServer(std::uint16_t port, const ServerLimits& limits, BindResult& result)
 {

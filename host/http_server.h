@@ -16,6 +16,9 @@ struct ServerLimits {
     // while the server is free to read it) is closed; the same bounds a reply.
     unsigned readTimeoutSeconds = 10;
     unsigned writeTimeoutSeconds = 10;
+    // Connections open at once, the event stream's listeners among them; one
+    // more is answered 503 and closed.
+    std::size_t maxConnections = 32;
 };
 
 enum class BindResult { Bound, PortTaken, Failed };
@@ -30,6 +33,11 @@ using HttpServerPtr = std::unique_ptr<HttpServer, HttpServerDeleter>;
 // Binds 127.0.0.1:`port` exclusively (no other socket may share the port)
 // and listens. Null, with `result` saying why, when that fails.
 [[nodiscard]] HttpServerPtr bindServer(std::uint16_t port, const ServerLimits& limits, BindResult& result);
+
+// The event stream's listeners still taking events.
+[[nodiscard]] std::size_t listenerCount(const HttpServer& server);
+// Queues `text` (one event, or a comment) for every listener.
+void publish(HttpServer& server, const std::string& text);
 
 // Serves requests on the calling thread until the process ends, and runs
 // `tick` on it every `tickMs` between them.

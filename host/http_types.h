@@ -12,13 +12,21 @@ struct HttpRequest {
     std::string method;         // "GET", "POST", ...
     std::string target;         // path and query as sent
     std::string authorization;  // the Authorization header, empty when absent
+    std::string host;           // the Host header
+    std::string origin;         // the Origin header, empty when absent
+    std::string cookie;         // the Cookie header, empty when absent
+    std::string lastEventId;    // the Last-Event-ID header of a stream's reconnect
+    bool pageHeader = false;    // the header only the operator page sends is present
     std::string body;
 };
 
 struct HttpReply {
     int status = 200;
-    std::string body;  // JSON
+    std::string body;  // JSON unless a Content-Type header says otherwise
     std::vector<std::pair<std::string, std::string>> headers;
+    // The reply opens an event stream: the body is its first events, and the
+    // connection then stays a listener of the events the service publishes.
+    bool eventStream = false;
 };
 
 using RequestHandler = std::function<HttpReply(const HttpRequest&)>;
@@ -26,7 +34,9 @@ using RequestHandler = std::function<HttpReply(const HttpRequest&)>;
 // (400 malformed, 413 body too large, 431 header too large).
 using ProtocolErrorReply = std::function<HttpReply(int status)>;
 // Work the service does by itself, run between requests on the same thread
-// (never while a handler runs): true when it did some. Must not throw.
-using Tick = std::function<bool()>;
+// (never while a handler runs): true when it did some. `requestWaiting`: a
+// request has arrived, or begun to, and waits to be read and served. Must
+// not throw.
+using Tick = std::function<bool(bool requestWaiting)>;
 
 }  // namespace zelvo_host

@@ -17,6 +17,8 @@ constexpr const char* codeColumns[] = {"证券代码"};
 constexpr const char* priceColumns[] = {"委托价格", "价格"};
 constexpr const char* quantityColumns[] = {"委托数量", "数量"};
 constexpr const char* sideColumns[] = {"买卖标志", "买卖方向", "买卖类别", "操作", "委托类别"};
+constexpr const char* statusColumns[] = {"状态说明", "委托状态", "备注"};
+constexpr const char* tradeNumberColumns[] = {"成交编号"};
 constexpr char buyWord[] = "买";
 constexpr char sellWord[] = "卖";
 
@@ -93,6 +95,7 @@ OrderList readOrderList(const Table& table)
     const int price = findColumn(table, priceColumns);
     const int quantity = findColumn(table, quantityColumns);
     const int side = findColumn(table, sideColumns);
+    const int status = findColumn(table, statusColumns);
     list.hasNumbers = number >= 0;
     list.hasSides = side >= 0;
     const std::pair<int, const char*> matched[] = {{number, "order number"}, {code, "code"}, {price, "price"}, {quantity, "quantity"}};
@@ -113,9 +116,15 @@ OrderList readOrderList(const Table& table)
         order.price = listedNumber(cellOf(row, price));
         order.quantity = listedNumber(cellOf(row, quantity));
         order.side = sideOf(cellOf(row, side));
+        order.status = trimmed(cellOf(row, status));
         list.orders.push_back(std::move(order));
     }
     return list;
+}
+
+int tradeNumberColumn(const Table& trades)
+{
+    return findColumn(trades, tradeNumberColumns);
 }
 
 std::vector<std::pair<std::string, std::string>> cellsOf(const Table& table, size_t row)

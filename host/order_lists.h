@@ -21,6 +21,7 @@ struct ListedOrder {
     std::optional<double> price;     // as the list shows it: "10.500" and "10.5" are one price
     std::optional<double> quantity;  // "1,000" and "1000" are one quantity
     Side side = Side::Any;           // Any when the list has no side column or the cell names neither
+    std::string status;              // the client's status text of the order; empty without that column
 };
 
 struct OrderList {
@@ -37,6 +38,9 @@ struct OrderList {
 // A decimal number as a list shows it ("10.500", "1,000", " 300 "); none
 // for a cell that is not one.
 [[nodiscard]] std::optional<double> listedNumber(const std::string& cell);
+
+// The column of today's trades that numbers each trade; -1 when the list has none.
+[[nodiscard]] int tradeNumberColumn(const Table& trades);
 
 // The row as an object of its cells by column, for showing it.
 [[nodiscard]] std::vector<std::pair<std::string, std::string>> cellsOf(const Table& table, size_t row);

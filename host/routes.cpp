@@ -7,8 +7,10 @@
 #include <optional>
 
 #include "gbk_text.h"
+#include "client_polls.h"
 #include "json_replies.h"
 #include "openapi_document.h"
+#include "operator_page.h"
 #include "record_routes.h"
 #include "safety_routes.h"
 #include "state_answers.h"
@@ -16,6 +18,7 @@
 #include "tables.h"
 #include "trading_desk.h"
 #include "trading_routes.h"
+#include "web_guard.h"
 #include "zelvo_kinds.h"
 #include "zelvo_version.h"
 
@@ -27,7 +30,11 @@ constexpr char serviceVersion[] = ZELVO_VERSION_TEXT;
 
 // `name` is the path's one named segment (percent-decoded), empty for a
 // route without one.
-using RouteHandler = HttpReply (*)(ServiceContext&, const Json& body, std::string_view name);
+using RouteHandler = HttpReply (*)(ServiceContext&, const Json& body, std::string_view name, const HttpRequest&);
+
+// Who may use a route: anyone who asks for the service's own host (the page
+// and its sign-in), or only with the bearer token or the page's cookie.
+enum class Access { Open, Credentials };
 
 // A route's path is `head`, then a name when `named`, then `tail`.
 struct Route {
@@ -36,9 +43,10 @@ struct Route {
     bool named;
     std::string_view tail;
     RouteHandler handle;
+    Access access = Access::Credentials;
 };
 
-HttpReply status(ServiceContext& context, const Json&, std::string_view)
+HttpReply status(ServiceContext& context, const Json&, std::string_view, const HttpRequest&)
 {
     const std::string title = context.library.title();
     const TradingState& state = context.ledger.state();
@@ -51,10 +59,13 @@ HttpReply status(ServiceContext& context, const Json&, std::string_view)
                            {"switch", switchJson(state.deadMansSwitch())},
                            {"unknown_orders", state.unknownCount()},
                            {"journal", {{"damaged_lines", context.ledger.damagedLines()}}},
+                           {"events", {{"listeners", context.events.listeners()},
+                                       {"polls", context.events.polls()},
+                                       {"poll_seconds", static_cast<double>(context.events.pollInterval().count()) / 1000.0}}},
                            {"service", {{"version", serviceVersion}, {"port", context.port}, {"pid", GetCurrentProcessId()}}}});
 }
 
-HttpReply login(ServiceContext& context, const Json& body, std::string_view)
+HttpReply login(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
 {
     if (const std::string unknown = unknownMember(body, {"password"}); !unknown.empty()) {
         return errorReply(400, "unknown_field", "unknown field: " + unknown);
@@ -71,6 +82,7 @@ HttpReply login(ServiceContext& context, const Json& body, std::string_view)
         return errorReply(400, "bad_field", "password holds characters GBK cannot write");
     }
     const TextAnswer answer = loginAndReconcile(context, *gbkPassword);
+    noteClientState(context, answer.ok ? "attached" : clientStateOf(false, answer.message), answer.message);
     return jsonReply(200, {{"ok", answer.ok},
                            {"message", answer.message},
                            {"title", context.library.title()},
@@ -78,16 +90,17 @@ HttpReply login(ServiceContext& context, const Json& body, std::string_view)
                            {"account", context.library.account()}});
 }
 
-HttpReply logout(ServiceContext& context, const Json& body, std::string_view)
+HttpReply logout(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
 {
     if (const std::string unknown = unknownMember(body, {}); !unknown.empty()) {
         return errorReply(400, "unknown_field", "unknown field: " + unknown);
     }
     context.library.logout();
+    noteClientState(context, "logged_out", "");
     return jsonReply(200, {{"ok", true}});
 }
 
-HttpReply query(ServiceContext& context, const Json&, std::string_view name)
+HttpReply query(ServiceContext& context, const Json&, std::string_view name, const HttpRequest&)
 {
     const std::optional<zelvo::QueryKind> kind = zelvo::kindNamed(zelvo::queryKindNames, name);
     if (!kind) {
@@ -112,64 +125,105 @@ HttpReply query(ServiceContext& context, const Json&, std::string_view name)
                            {"message", answer.message}});
 }
 
-HttpReply orders(ServiceContext& context, const Json& body, std::string_view)
+HttpReply orders(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
 {
     return placeOrder(context, body);
 }
 
-HttpReply todaysOrders(ServiceContext& context, const Json&, std::string_view)
+HttpReply todaysOrders(ServiceContext& context, const Json&, std::string_view, const HttpRequest&)
 {
     return listOrders(context);
 }
 
-HttpReply order(ServiceContext& context, const Json&, std::string_view orderId)
+HttpReply order(ServiceContext& context, const Json&, std::string_view orderId, const HttpRequest&)
 {
     return showOrder(context, orderId);
 }
 
-HttpReply reconcile(ServiceContext& context, const Json& body, std::string_view orderId)
+HttpReply reconcile(ServiceContext& context, const Json& body, std::string_view orderId, const HttpRequest&)
 {
     return reconcileOrder(context, body, orderId);
 }
 
-HttpReply cancel(ServiceContext& context, const Json& body, std::string_view)
+HttpReply cancel(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
 {
     return cancelOrder(context, body);
 }
 
-HttpReply cancelEverything(ServiceContext& context, const Json& body, std::string_view)
+HttpReply cancelEverything(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
 {
     return cancelAll(context, body);
 }
 
-HttpReply limits(ServiceContext& context, const Json&, std::string_view)
+HttpReply limits(ServiceContext& context, const Json&, std::string_view, const HttpRequest&)
 {
     return showLimits(context);
 }
 
-HttpReply setLimits(ServiceContext& context, const Json& body, std::string_view)
+HttpReply setLimits(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
 {
     return changeLimits(context, body);
 }
 
-HttpReply halt(ServiceContext& context, const Json& body, std::string_view)
+HttpReply halt(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
 {
     return haltNewOrders(context, body);
 }
 
-HttpReply resume(ServiceContext& context, const Json& body, std::string_view)
+HttpReply resume(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
 {
     return resumeOrders(context, body);
 }
 
-HttpReply cancelAfter(ServiceContext& context, const Json& body, std::string_view)
+HttpReply cancelAfter(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
 {
     return armSwitch(context, body);
 }
 
-HttpReply description(ServiceContext&, const Json&, std::string_view)
+HttpReply description(ServiceContext&, const Json&, std::string_view, const HttpRequest&)
 {
     return {200, std::string(openapiDocument()), {}};
+}
+
+HttpReply page(ServiceContext&, const Json&, std::string_view, const HttpRequest&)
+{
+    return pageFile(PageFile::Html);
+}
+
+HttpReply pageStyle(ServiceContext&, const Json&, std::string_view, const HttpRequest&)
+{
+    return pageFile(PageFile::Css);
+}
+
+HttpReply pageScript(ServiceContext&, const Json&, std::string_view, const HttpRequest&)
+{
+    return pageFile(PageFile::Js);
+}
+
+HttpReply signIn(ServiceContext& context, const Json&, std::string_view, const HttpRequest& request)
+{
+    return exchangeLoginCode(context, request.target);
+}
+
+HttpReply loginLink(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
+{
+    if (const std::string unknown = unknownMember(body, {}); !unknown.empty()) {
+        return errorReply(400, "unknown_field", "unknown field: " + unknown);
+    }
+    const std::string link = newLoginLink(context);
+    if (link.empty()) {
+        return errorReply(503, "no_random", "the system's random source failed; no link was made");
+    }
+    return jsonReply(200, {{"ok", true}, {"url", link}});
+}
+
+// The event stream's reply: its first text is what a reconnecting listener
+// missed; the HTTP layer keeps the connection as a listener after it.
+HttpReply eventStream(ServiceContext& context, const Json&, std::string_view, const HttpRequest& request)
+{
+    HttpReply reply{200, context.events.opening(request.lastEventId), {}};
+    reply.eventStream = true;
+    return reply;
 }
 
 constexpr Route routes[] = {
@@ -189,6 +243,12 @@ constexpr Route routes[] = {
     {"POST", "/v1/resume", false, "", resume},
     {"POST", "/v1/cancel-after", false, "", cancelAfter},
     {"GET", "/v1/openapi.json", false, "", description},
+    {"POST", "/v1/login-link", false, "", loginLink},
+    {"GET", "/v1/events", false, "", eventStream},
+    {"GET", "/", false, "", page, Access::Open},
+    {"GET", "/page.css", false, "", pageStyle, Access::Open},
+    {"GET", "/page.js", false, "", pageScript, Access::Open},
+    {"GET", "/login", false, "", signIn, Access::Open},
 };
 
 [[nodiscard]] int hexDigit(char c)
@@ -276,15 +336,60 @@ constexpr Route routes[] = {
     return reply;
 }
 
-[[nodiscard]] HttpReply dispatch(ServiceContext& context, const HttpRequest& request)
+[[nodiscard]] HttpReply methodNotAllowed(const std::string& allowed)
 {
-    if (!tokensEqual(context.token, bearerToken(request.authorization))) {
+    HttpReply reply = errorReply(405, "method_not_allowed", "this route takes " + allowed);
+    reply.headers.emplace_back("Allow", allowed);
+    return reply;
+}
+
+enum class Credentials { None, Bearer, Cookie };
+
+[[nodiscard]] Credentials credentialsOf(ServiceContext& context, const HttpRequest& request)
+{
+    if (tokensEqual(context.token, bearerToken(request.authorization))) {
+        return Credentials::Bearer;
+    }
+    if (context.web.isSession(cookieValue(request.cookie, sessionCookieName(context.port)))) {
+        return Credentials::Cookie;
+    }
+    return Credentials::None;
+}
+
+// Who may ask: a request for another host name than the service's own
+// (DNS rebinding), one without credentials, and a cookie's request that
+// does not show it comes from the page are refused here. None when allowed.
+[[nodiscard]] std::optional<HttpReply> refusal(ServiceContext& context, const HttpRequest& request)
+{
+    const Credentials credentials = credentialsOf(context, request);
+    if (credentials == Credentials::None) {
         HttpReply reply = errorReply(401, "unauthorized", "a valid bearer token is required");
         reply.headers.emplace_back("WWW-Authenticate", "Bearer");
         return reply;
     }
+    if (credentials == Credentials::Cookie &&
+        !cookieRequestAllowed(request.method, request.origin, request.pageHeader, context.port)) {
+        return errorReply(403, "cross_origin", "a request of another origin is refused");
+    }
+    return std::nullopt;
+}
+
+[[nodiscard]] HttpReply dispatch(ServiceContext& context, const HttpRequest& request)
+{
+    if (!hostAllowed(request.host, context.port)) {
+        return errorReply(403, "wrong_host", "the Host header must be the service's own address, " +
+                                                 serviceOrigin(context.port).substr(7));
+    }
     const std::string_view target = request.target;
     const std::string_view path = target.substr(0, target.find('?'));
+    const bool open = std::any_of(std::begin(routes), std::end(routes), [&](const Route& route) {
+        return route.access == Access::Open && request.method == route.method && matchRoute(route, path);
+    });
+    if (!open) {
+        if (std::optional<HttpReply> refused = refusal(context, request)) {
+            return std::move(*refused);
+        }
+    }
     std::string allowed;
     for (const Route& route : routes) {
         const std::optional<std::string> name = matchRoute(route, path);
@@ -305,13 +410,11 @@ constexpr Route routes[] = {
             }
         }
         context.library.resetExportMillis();
-        HttpReply reply = route.handle(context, body, *name);
+        HttpReply reply = route.handle(context, body, *name, request);
         return timed(std::move(reply), context.library.exportMillis());
     }
     if (!allowed.empty()) {
-        HttpReply reply = errorReply(405, "method_not_allowed", "this route takes " + allowed);
-        reply.headers.emplace_back("Allow", allowed);
-        return reply;
+        return methodNotAllowed(allowed);
     }
     return errorReply(404, "not_found", "no such route");
 }
@@ -336,6 +439,7 @@ HttpReply protocolErrorReply(int status) noexcept
     switch (status) {
     case 413: return fixedReply(413, R"({"ok":false,"error":"payload_too_large","message":"the body exceeds 64 KiB"})");
     case 431: return fixedReply(431, R"({"ok":false,"error":"header_too_large","message":"the request header is too large"})");
+    case 503: return fixedReply(503, R"({"ok":false,"error":"busy","message":"the service has as many connections open as it serves; try again"})");
     default: return fixedReply(400, R"({"ok":false,"error":"bad_request","message":"malformed HTTP request"})");
     }
 }

@@ -1,6 +1,8 @@
-// The service's routes under /v1. Every request must carry the bearer
-// token; the token is checked before anything else, and a request that is
-// refused (401, 404, 405, 400, 409, 413) changes nothing.
+// The service's routes. A request whose Host is not the service's own
+// 127.0.0.1:PORT is refused first (403). The routes under /v1 need the
+// bearer token, or the operator page's session cookie, whose requests must
+// also come from the page (web_guard.h); a request that is refused (401,
+// 403, 404, 405, 400, 409, 413) changes nothing.
 //
 //   GET  /v1/status               attached, title, broker, account, the halt,
 //                                 the dead man's switch, unknown outcomes
@@ -21,6 +23,10 @@
 //   POST /v1/resume               lifts the halt
 //   POST /v1/cancel-after         {"seconds"}: arms (0 disarms) the dead man's switch
 //   GET  /v1/openapi.json         this list with every body and answer (host/openapi.json)
+//   GET  /v1/events               the event stream (Server-Sent Events; Last-Event-ID resumes)
+//   POST /v1/login-link           a new one-time address that signs a browser in to the page
+//   GET  /, /page.css, /page.js   the operator page (host/page/), without credentials
+//   GET  /login?code=CODE         spends the login code for the session cookie
 //
 // Answers are JSON objects with "ok"; refusals add "error" (a code) and
 // "message". The client's own refusals (an order it rejected, "未登录", ...)

@@ -9,6 +9,7 @@
 #include <cwchar>
 #include <memory>
 
+#include "client_polls.h"
 #include "handles.h"
 #include "limits_file.h"
 #include "module_folder.h"
@@ -29,7 +30,8 @@ using zelvo_common::UniqueHandle;
 using zelvo_common::UniqueMappedView;
 
 constexpr DWORD startBoundMs = 30000;
-// How often the service looks at the dead man's switch between requests.
+// How often the service looks at the dead man's switch, and whether a poll
+// for the event stream is due, between requests.
 constexpr unsigned tickMs = 200;
 
 enum ServiceState : LONG { Idle = 0, Starting = 1, Running = 2 };
@@ -174,6 +176,16 @@ struct PublishedBlock {
     return StartResult::Started;
 }
 
+// The event stream: the ledger's changes become events, which go to the
+// server's listeners; the client is polled every `pollMs` while any listen.
+void connectEvents(ServiceContext& context, HttpServer& server, unsigned pollMs)
+{
+    context.events.connect([&server](const std::string& text) { publish(server, text); },
+                           [&server]() { return listenerCount(server); });
+    context.events.setPollInterval(std::chrono::milliseconds(pollMs));
+    context.ledger.observe([&context](const Json& line) { context.events.tellLedgerLine(line); });
+}
+
 void runService(Handshake& handshake)
 {
     const zelvo::ApartmentScope apartment;
@@ -195,12 +207,14 @@ void runService(Handshake& handshake)
         handshake.report(StartResult::InternalError);
         return;
     }
+    connectEvents(context, *server, params.pollMs);
     handshake.report(StartResult::Started);
     const RequestHandler handle = [&context](const HttpRequest& request) { return handleRequest(context, request); };
     const ProtocolErrorReply protocolError = [](int status) { return protocolErrorReply(status); };
-    const Tick tick = [&context]() noexcept {
+    const Tick tick = [&context](bool requestWaiting) noexcept {
         try {
-            return fireSwitchIfDue(context);
+            const bool fired = fireSwitchIfDue(context);
+            return pollClientIfDue(context, requestWaiting) || fired;
         } catch (...) {
             return false;  // tried again at the next tick
         }
@@ -223,6 +237,7 @@ DWORD WINAPI serviceThread(void* raw) noexcept
 [[nodiscard]] bool validParams(const StartParams& params)
 {
     return params.size == sizeof(StartParams) && params.port >= 1 && params.port <= 65535 &&
+           params.pollMs >= minPollMs && params.pollMs <= maxPollMs &&
            params.dataDir[0] != L'\0' && wmemchr(params.dataDir, L'\0', MAX_PATH) != nullptr;
 }
 

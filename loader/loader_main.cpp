@@ -1,6 +1,6 @@
 // zelvo-load: starts the Zelvo service inside a running trading client.
 //
-//   zelvo-load [--pid PID] [--port PORT] [--dir FOLDER]
+//   zelvo-load [--pid PID] [--port PORT] [--dir FOLDER] [--poll-seconds S]
 //   zelvo-load --list
 //   zelvo-load --version
 //
@@ -8,7 +8,8 @@
 // that it can be served, loads zelvo-host.dll (from this program's folder)
 // into it with a remote thread on LoadLibraryW, starts the service with a
 // second remote thread on ZelvoHost_Start, waits until the service answers
-// its status route, and prints its address and the token file's path.
+// its status route, and prints its address, the token file's path and a
+// one-time address that signs a browser in to the operator page.
 //
 // Exit codes: 0 started, 1 usage, 2 no client, 3 bitness differs,
 // 4 the service already runs there (its address is printed), 5 port taken,
@@ -58,6 +59,7 @@ struct Options {
     DWORD processId = 0;
     unsigned port = zelvo_host::defaultPort;
     std::wstring dataDir;
+    std::uint32_t pollMs = zelvo_host::defaultPollMs;
     bool list = false;
     bool version = false;
 };
@@ -85,11 +87,13 @@ int fail(ExitCode code, const std::wstring& message)
 }
 
 const wchar_t usageText[] =
-    L"usage: zelvo-load [--pid PID] [--port PORT] [--dir FOLDER]\n"
+    L"usage: zelvo-load [--pid PID] [--port PORT] [--dir FOLDER] [--poll-seconds S]\n"
     L"       zelvo-load --list | --version\n"
     L"  --pid PID     the client's process id (default: the one client running)\n"
     L"  --port PORT   the service's port on 127.0.0.1 (default 18766)\n"
     L"  --dir FOLDER  where the token file, the journal and limits.json go (default %LOCALAPPDATA%\\Zelvo)\n"
+    L"  --poll-seconds S  how often the client's trades and orders are read for the event stream\n"
+    L"                while anyone listens (default 3; 0.2 to 60)\n"
     L"  --list        list the running clients' process ids and titles\n"
     L"  --version     print the version\n";
 
@@ -98,6 +102,18 @@ const wchar_t usageText[] =
     wchar_t* end = nullptr;
     value = std::wcstoul(text, &end, 10);
     return end != text && *end == L'\0' && value >= 1 && value <= maximum;
+}
+
+// Seconds with a fraction ("0.5"), as whole milliseconds within the service's bounds.
+[[nodiscard]] bool parseSeconds(const wchar_t* text, std::uint32_t& milliseconds)
+{
+    wchar_t* end = nullptr;
+    const double seconds = std::wcstod(text, &end);
+    if (end == text || *end != L'\0' || !(seconds * 1000.0 >= zelvo_host::minPollMs) || seconds * 1000.0 > zelvo_host::maxPollMs) {
+        return false;
+    }
+    milliseconds = static_cast<std::uint32_t>(seconds * 1000.0 + 0.5);
+    return true;
 }
 
 [[nodiscard]] bool parseOptions(int argc, wchar_t** argv, Options& options)
@@ -114,6 +130,8 @@ const wchar_t usageText[] =
             options.processId = static_cast<DWORD>(number);
         } else if (name == L"--port" && hasValue && parseNumber(argv[++index], 65535, number)) {
             options.port = static_cast<unsigned>(number);
+        } else if (name == L"--poll-seconds" && hasValue && parseSeconds(argv[++index], options.pollMs)) {
+            // read into options.pollMs
         } else if (name == L"--dir" && hasValue) {
             options.dataDir = argv[++index];
         } else {
@@ -150,9 +168,35 @@ const wchar_t usageText[] =
     return L"http://127.0.0.1:" + std::to_wstring(port);
 }
 
+[[nodiscard]] std::wstring fromAnsi(const char* text)
+{
+    std::wstring wide(std::strlen(text), L'\0');
+    for (size_t index = 0; index < wide.size(); ++index) {
+        wide[index] = static_cast<unsigned char>(text[index]);
+    }
+    return wide;
+}
+
+[[nodiscard]] std::string readToken(const std::wstring& path)
+{
+    const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    char text[256] = {};
+    DWORD read = 0;
+    if (!file || !ReadFile(file.get(), text, sizeof text - 1, &read, nullptr)) {
+        return {};
+    }
+    return std::string(text, read);
+}
+
+// The address, the token file, and a new one-time address for the operator
+// page (the one printed before is spent by it), as Jupyter prints its own.
 void printService(unsigned port, const std::wstring& tokenFile)
 {
     write(stdout, L"address: " + address(port) + L"\ntoken file: " + tokenFile + L"\n");
+    const std::string link = loginLink(static_cast<std::uint16_t>(port), readToken(tokenFile));
+    if (!link.empty()) {
+        write(stdout, L"operator page (open once to sign in): " + fromAnsi(link.c_str()) + L"\n");
+    }
 }
 
 [[nodiscard]] int listClients()
@@ -257,26 +301,6 @@ void printService(unsigned port, const std::wstring& tokenFile)
     return static_cast<StartResult>(exitCode);
 }
 
-[[nodiscard]] std::string readToken(const std::wstring& path)
-{
-    const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    char text[256] = {};
-    DWORD read = 0;
-    if (!file || !ReadFile(file.get(), text, sizeof text - 1, &read, nullptr)) {
-        return {};
-    }
-    return std::string(text, read);
-}
-
-[[nodiscard]] std::wstring fromAnsi(const char* text)
-{
-    std::wstring wide(std::strlen(text), L'\0');
-    for (size_t index = 0; index < wide.size(); ++index) {
-        wide[index] = static_cast<unsigned char>(text[index]);
-    }
-    return wide;
-}
-
 [[nodiscard]] int serve(Options options)
 {
     if (const int chosen = chooseClient(options); chosen != Started) {
@@ -319,6 +343,7 @@ void printService(unsigned port, const std::wstring& tokenFile)
     }
     StartParams params;
     params.port = options.port;
+    params.pollMs = options.pollMs;
     wcsncpy(params.dataDir, dataDir.c_str(), MAX_PATH - 1);
     const StartResult started = startHost(process.get(), options.processId, hostPath, params);
     if (started == StartResult::PortTaken) {

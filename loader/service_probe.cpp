@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include <nlohmann/json.hpp>
+
 #include <boost/asio/connect.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
@@ -27,17 +29,28 @@ constexpr DWORD retryPauseMs = 100;
     return {asio::ip::make_address_v4(zelvo_host::listenAddress), port};
 }
 
-// One request, all of it bounded by `attemptBound`; the status code, or 0.
-[[nodiscard]] unsigned askStatus(std::uint16_t port, const std::string& token)
+struct Answer {
+    unsigned status = 0;  // 0: no answer
+    std::string body;
+};
+
+// One request, all of it bounded by `attemptBound`.
+[[nodiscard]] Answer ask(std::uint16_t port, const std::string& token, http::verb method, const char* target)
 {
     asio::io_context io;
     tcp::socket socket(io);
     beast::flat_buffer buffer;
-    http::request<http::empty_body> request{http::verb::get, "/v1/status", 11};
-    request.set(http::field::host, zelvo_host::listenAddress);
+    http::request<http::string_body> request{method, target, 11};
+    // The service answers only requests for its own address and port.
+    request.set(http::field::host, std::string(zelvo_host::listenAddress) + ":" + std::to_string(port));
     request.set(http::field::authorization, "Bearer " + token);
+    if (method == http::verb::post) {
+        request.set(http::field::content_type, "application/json");
+        request.body() = "{}";
+    }
+    request.prepare_payload();
     http::response<http::string_body> response;
-    unsigned status = 0;
+    Answer answer;
     socket.async_connect(serviceEndpoint(port), [&](beast::error_code ec) {
         if (ec) {
             return;
@@ -48,13 +61,13 @@ constexpr DWORD retryPauseMs = 100;
             }
             http::async_read(socket, buffer, response, [&](beast::error_code read, std::size_t) {
                 if (!read) {
-                    status = response.result_int();
+                    answer = {response.result_int(), response.body()};
                 }
             });
         });
     });
     io.run_for(attemptBound);
-    return status;
+    return answer;
 }
 
 }  // namespace
@@ -74,12 +87,22 @@ bool statusAnswers(std::uint16_t port, const std::string& token, unsigned boundM
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(boundMs);
     do {
-        if (askStatus(port, token) == 200) {
+        if (ask(port, token, http::verb::get, "/v1/status").status == 200) {
             return true;
         }
         Sleep(retryPauseMs);
     } while (std::chrono::steady_clock::now() < deadline);
     return false;
+}
+
+std::string loginLink(std::uint16_t port, const std::string& token)
+{
+    const Answer answer = ask(port, token, http::verb::post, "/v1/login-link");
+    const nlohmann::json link = nlohmann::json::parse(answer.body, nullptr, false);
+    if (answer.status != 200 || !link.is_object() || !link.contains("url") || !link["url"].is_string()) {
+        return {};
+    }
+    return link["url"].get<std::string>();
 }
 
 }  // namespace zelvo_load

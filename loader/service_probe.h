@@ -1,5 +1,6 @@
-// The loader's two network checks: is the port free before it loads
-// anything, and does the started service answer its status route.
+// The loader's network calls: is the port free before it loads anything,
+// does the started service answer its status route, and the operator page's
+// sign-in address it makes.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -12,5 +13,9 @@ namespace zelvo_load {
 // GET /v1/status with the token, retried until it answers 200 or
 // `boundMs` has passed. True on a 200 answer.
 [[nodiscard]] bool statusAnswers(std::uint16_t port, const std::string& token, unsigned boundMs);
+
+// POST /v1/login-link with the token: the one-time address that signs a
+// browser in to the operator page; empty when the service gave none.
+[[nodiscard]] std::string loginLink(std::uint16_t port, const std::string& token);
 
 }  // namespace zelvo_load

@@ -20,6 +20,10 @@
 //   --first-contract N  the contract number of the first order accepted
 //                       (default 1001), as a client restarted during the
 //                       day goes on numbering
+//   --script FILE       lines appended to FILE (GBK) change the lists while
+//                       the client runs, for the event stream's tests:
+//                       "fill N" fills the listed order N (today's trades get
+//                       its row), "status N TEXT" sets its status text
 // The options on codes may be given several times, and together.
 #include <cstdio>
 #include <cstdlib>
@@ -39,6 +43,7 @@ struct Options {
     int seconds = 60;
     const char* ticketsPath = nullptr;
     const char* cancelsPath = nullptr;
+    const char* scriptPath = nullptr;
     bool listOrders = false;
     int firstContract = 0;  // 0: the client's own first number
     std::map<std::string, substitute::OrderScript> codeScripts;
@@ -52,6 +57,8 @@ bool parseOptions(int argc, char** argv, Options& options)
         const bool hasValue = index + 1 < argc;
         if (name == "--list-orders") {
             options.listOrders = true;
+        } else if (name == "--script" && hasValue) {
+            options.scriptPath = argv[++index];
         } else if (name == "--cancels" && hasValue) {
             options.cancelsPath = argv[++index];
         } else if (name == "--lose-answer" && hasValue) {
@@ -113,6 +120,43 @@ std::string cancelledNumber(substitute::Client& client, const substitute::Cancel
     return "?";
 }
 
+// Carries out one line of the script file.
+void runScriptLine(substitute::Client& client, const std::string& line)
+{
+    char verb[16] = {};
+    int number = 0;
+    int consumed = 0;
+    if (std::sscanf(line.c_str(), "%15s %d %n", verb, &number, &consumed) < 2) {
+        return;
+    }
+    if (std::strcmp(verb, "fill") == 0) {
+        substitute::fillListedOrder(client, number);
+    } else if (std::strcmp(verb, "status") == 0) {
+        substitute::setListedStatus(client, number, line.substr(static_cast<size_t>(consumed)));
+    }
+}
+
+// Runs the whole lines appended to the script file since `offset`; the new offset.
+long runNewScriptLines(substitute::Client& client, const char* path, long offset)
+{
+    FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        return offset;
+    }
+    std::fseek(file, offset, SEEK_SET);
+    char line[512];
+    while (std::fgets(line, sizeof line, file) != nullptr && std::strchr(line, '\n') != nullptr) {
+        offset += static_cast<long>(std::strlen(line));
+        std::string text(line);
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+            text.pop_back();
+        }
+        runScriptLine(client, text);
+    }
+    std::fclose(file);
+    return offset;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -121,7 +165,7 @@ int main(int argc, char** argv)
     if (!parseOptions(argc, argv, options)) {
         std::fprintf(stderr, "usage: zelvo-client [seconds] [tickets-file] [--list-orders] [--cancels FILE] "
                              "[--lose-answer CODE]... [--unreadable-answer CODE]... [--refuse CODE]... "
-                             "[--first-contract N]\n");
+                             "[--first-contract N] [--script FILE]\n");
         return 2;
     }
     substitute::Client client(substitute::editionClient(substitute::Broker::Huatai, false));
@@ -137,10 +181,14 @@ int main(int argc, char** argv)
     const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(options.seconds) * 1000;
     size_t tickets = 0;
     size_t cancels = 0;
+    long scriptOffset = 0;
     while (GetTickCount64() < end) {
         Sleep(50);
         if (options.ticketsPath != nullptr) {
             tickets = appendLines(client.orders().tickets(), options.ticketsPath, tickets, ticketLine);
+        }
+        if (options.scriptPath != nullptr) {
+            scriptOffset = runNewScriptLines(client, options.scriptPath, scriptOffset);
         }
         if (options.cancelsPath != nullptr) {
             cancels = appendLines(client.cancels().requests(), options.cancelsPath, cancels,

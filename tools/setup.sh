@@ -40,6 +40,10 @@ have_cmd file || need+=(file)
 [ -f /usr/include/boost/beast.hpp ] || need+=(libboost-dev)
 [ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
 /usr/bin/python3 -c 'import pytest' 2>/dev/null || need+=(python3-pytest)
+# The operator page's test drives a real headless browser.
+have_pkg chromium || need+=(chromium)
+have_pkg chromium-driver || need+=(chromium-driver)
+/usr/bin/python3 -c 'import selenium' 2>/dev/null || need+=(python3-selenium)
 # A Chinese font, so that the client's texts render in the demo's screenshots.
 [ -f /usr/share/fonts/truetype/wqy/wqy-microhei.ttc ] || need+=(fonts-wqy-microhei)
 install "${need[@]+"${need[@]}"}"

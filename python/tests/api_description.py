@@ -28,11 +28,23 @@ HTTP_METHODS = ("get", "put", "post", "delete", "options", "head", "patch", "tra
 UNROUTED_ANSWERS = {
     400: "MalformedRequest",
     401: "Unauthorized",
+    403: "Forbidden",
     404: "NotFound",
     405: "MethodNotAllowed",
     413: "PayloadTooLarge",
     431: "HeaderTooLarge",
+    503: "Busy",
 }
+JSON = "application/json"
+BUSY_MARK = b'"error":"busy"'
+
+
+def media_type(headers: Dict[str, str]) -> str:
+    """The answer's media type, from its Content-Type header (JSON when it has none)."""
+    for name, value in headers.items():
+        if name.lower() == "content-type":
+            return value.split(";", 1)[0].strip().lower()
+    return JSON
 
 
 def load_description(version: str = "0.0.0") -> Dict[str, Any]:
@@ -124,7 +136,11 @@ class ApiDescription:
     def check_answer(self, method: str, target: str, status: int, headers: Dict[str, str], body: bytes) -> List[str]:
         """What is wrong with one answer (empty when it matches the description)."""
         try:
-            response = self.response_pointer(method, target, status)
+            if status == 503 and BUSY_MARK in body:
+                # Given when the connection is accepted, before any request is read.
+                response = self.follow(f"#/components/responses/{UNROUTED_ANSWERS[503]}")
+            else:
+                response = self.response_pointer(method, target, status)
         except LookupError as error:
             return [str(error)]
         problems = []
@@ -133,11 +149,19 @@ class ApiDescription:
             header = self.node(self.follow(f"{response}/headers/{escape(name)}"))
             if header.get("required") and name.lower() not in present:
                 problems.append(f"{method} {target} {status}: header {name} missing")
+        content = self.node(response).get("content", {})
+        media = media_type(headers)
+        if not content:
+            return problems + ([f"{method} {target} {status}: a body where none is described"] if body else [])
+        if media not in content:
+            return problems + [f"{method} {target} {status}: {media} is not described (only {', '.join(content)})"]
+        if media != JSON:
+            return problems  # a page's file: its text is not checked here
         try:
             answer = json.loads(body.decode("utf-8"))
         except (UnicodeDecodeError, ValueError):
             return problems + [f"{method} {target} {status}: the body is not JSON: {body[:200]!r}"]
-        schema = f"{response}/content/{escape('application/json')}/schema"
+        schema = f"{response}/content/{escape(JSON)}/schema"
         problems += [f"{method} {target} {status}: {problem}" for problem in self.schema_problems(schema, answer)]
         return problems
 
@@ -178,6 +202,17 @@ class AnswerRecorder:
         with self._lock:
             problems, self._problems = self._problems, []
         return problems
+
+    def check_event(self, kind: str, data: Any) -> None:
+        """Checks one event of the event stream against the schema the description gives its kind."""
+        stream = f"#/paths/{escape('/v1/events')}/get/responses/200/content/{escape('text/event-stream')}/x-events"
+        if kind not in self.description.node(stream):
+            problems = [f"event {kind}: a kind the description does not name"]
+        else:
+            problems = [f"event {kind}: {problem}" for problem in self.description.schema_problems(f"{stream}/{kind}", data)]
+        with self._lock:
+            self.checked[(f"event {kind}", 200)] += 1
+            self._problems += problems
 
     def record(self, sent: Tuple[str, str, Any], status: int, headers: Dict[str, str], body: bytes) -> None:
         method, target, request = sent

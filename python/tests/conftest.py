@@ -183,7 +183,8 @@ def token_of(service: Service) -> str:
 
 def raw_request(service: Service, method: str, path: str, body: Optional[bytes] = b"",
                 headers: Optional[Dict[str, str]] = None, token: Optional[str] = None) -> Tuple[int, Dict[str, str], Any]:
-    """One request without the Python client's checks: (status, headers, parsed JSON body)."""
+    """One request without the Python client's checks: (status, headers, parsed JSON body); the body as
+    text when it is not JSON (the operator page's files), None when there is none."""
     connection = http.client.HTTPConnection("127.0.0.1", service.port, timeout=60)
     try:
         sent = dict(headers or {})
@@ -191,7 +192,10 @@ def raw_request(service: Service, method: str, path: str, body: Optional[bytes] 
             sent["Authorization"] = f"Bearer {token}"
         connection.request(method, path, body=body, headers=sent)
         response = connection.getresponse()
-        return response.status, dict(response.getheaders()), json.loads(response.read().decode("utf-8"))
+        text = response.read().decode("utf-8")
+        if not text or not (response.getheader("Content-Type") or "application/json").startswith("application/json"):
+            return response.status, dict(response.getheaders()), text or None
+        return response.status, dict(response.getheaders()), json.loads(text)
     finally:
         connection.close()
 
@@ -275,10 +279,13 @@ class RestartableService:
     keep their numbers through the day.
     """
 
-    def __init__(self, bench: Bench, data: Path, limits: Optional[Dict[str, Any]], options: Tuple[str, ...] = ()):
+    def __init__(self, bench: Bench, data: Path, limits: Optional[Dict[str, Any]], options: Tuple[str, ...] = (),
+                 loader_options: Tuple[str, ...] = ()):
         self.bench = bench
         self.data = data
         self.options = options
+        self.loader_options = loader_options
+        self.script_file = data / "script.txt"
         self.port = free_port()
         self.starts = 0
         self.client_process: Optional[ClientProcess] = None
@@ -296,8 +303,8 @@ class RestartableService:
         self.client_process = ClientProcess(self.bench, CLIENT, self.data / f"tickets-{self.starts}.txt",
                                             options=("--list-orders", "--cancels", wine_path(self.cancels_file),
                                                      "--first-contract", str(1001 + 10000 * (self.starts - 1)),
-                                                     *self.options))
-        self.service = load_service(self.bench, self.client_process, self.data, port=self.port)
+                                                     "--script", wine_path(self.script_file), *self.options))
+        self.service = load_service(self.bench, self.client_process, self.data, *self.loader_options, port=self.port)
         if login:
             self.service.client().login()
         return self.service
@@ -329,6 +336,11 @@ class RestartableService:
                 return numbers
             time.sleep(0.05)
 
+    def script(self, line: str) -> None:
+        """Has the client change its lists: "fill N" or "status N TEXT" (substitute/main.cpp, --script)."""
+        with self.script_file.open("ab") as script:
+            script.write((line + "\n").encode("gbk"))
+
     def journal_events(self) -> List[Dict[str, Any]]:
         return [json.loads(line) for line in self.journal.read_text(encoding="utf-8").splitlines() if line]
 
@@ -336,10 +348,10 @@ class RestartableService:
 @pytest.fixture(scope="module")
 def desk(bench, tmp_path_factory, request):
     """The test module's RestartableService, started and logged in: with the module's DESK_LIMITS
-    (default BURST_LIMITS) and DESK_OPTIONS (client options, default none)."""
+    (default BURST_LIMITS), DESK_OPTIONS (client options, default none) and DESK_LOADER_OPTIONS (default none)."""
     module = request.module
     desk = RestartableService(bench, tmp_path_factory.mktemp(module.__name__), getattr(module, "DESK_LIMITS", BURST_LIMITS),
-                              getattr(module, "DESK_OPTIONS", ()))
+                              getattr(module, "DESK_OPTIONS", ()), getattr(module, "DESK_LOADER_OPTIONS", ()))
     try:
         desk.start()
         yield desk

@@ -2,6 +2,7 @@
 
 import json
 import os
+import select
 import subprocess
 import sys
 from pathlib import Path
@@ -10,6 +11,8 @@ import pytest
 
 import zelvo
 from zelvo import display_width, format_table
+
+from event_listener import wait_until
 
 # The console command the package installs beside the environment's python.
 ZELVO_COMMAND = Path(sys.executable).parent / "zelvo"
@@ -115,3 +118,26 @@ class TestUnattendedCommands:
         assert cli(service, "resume").stdout.strip() == "not halted"
         assert cli(service, "cancel-after", "60").stdout.startswith("armed: fires at ")
         assert cli(service, "cancel-after", "0").stdout.strip() == "disarmed"
+
+
+class TestWatching:
+    def test_events_prints_each_event_as_one_json_line(self, service, api):
+        environment = dict(os.environ, ZELVO_ADDRESS=service.address, ZELVO_TOKEN_FILE=str(service.token_file))
+        environment.pop("PYTHONPATH", None)
+        process = subprocess.Popen([sys.executable, "-m", "zelvo", "events"], stdout=subprocess.PIPE, text=True,
+                                   encoding="utf-8", env=environment)
+        try:
+            wait_until(lambda: api.status()["events"]["listeners"] >= 1, what="the command listening")
+            api.cancel_after(0)
+            readable, _, _ = select.select([process.stdout], [], [], 30)
+            assert readable, "no event printed within 30 s"
+            printed = json.loads(process.stdout.readline())
+            assert printed["event"] == "switch" and printed["data"]["action"] == "disarmed" and printed["id"]
+        finally:
+            process.terminate()
+            process.wait(timeout=30)
+
+    def test_page_prints_a_new_sign_in_address(self, service):
+        done = cli(service, "page")
+        assert done.returncode == 0, done.stderr
+        assert done.stdout.startswith(service.address + "/login?code=")

@@ -5,6 +5,7 @@ from .client import (
     CancelAllResult, CancelResult, Client, ClientRefused, Halted, Limits, OrderRecord, OrderResult, OutcomeUnknown,
     QueryResult, RequestRejected, RiskLimitExceeded, ServiceUnreachable, ZelvoError,
 )
+from .events import Event
 from .switch import DeadMansSwitch
 from .table import display_width, format_table
 
@@ -14,7 +15,7 @@ __version__ = "0.1.0"
 __all__ = [
     "__version__",
     "CANCEL_ALL_TIMEOUT", "CALL_TIMEOUT", "DEFAULT_ADDRESS", "DEFAULT_PORT", "ORDER_KINDS", "QUERY_NAMES",
-    "CancelAllResult", "CancelResult", "Client", "ClientRefused", "DeadMansSwitch", "Halted", "Limits", "OrderRecord",
+    "CancelAllResult", "CancelResult", "Client", "ClientRefused", "DeadMansSwitch", "Event", "Halted", "Limits", "OrderRecord",
     "OrderResult", "OutcomeUnknown", "QueryResult", "RequestRejected", "RiskLimitExceeded", "ServiceUnreachable",
     "ZelvoError", "display_width", "format_table",
 ]

@@ -12,6 +12,8 @@
     python3 -m zelvo set-limits max_orders_per_day=200 allowed_codes=600000,000001
     python3 -m zelvo halt [--cancel-all] [--reason TEXT] | resume
     python3 -m zelvo cancel-after SECONDS    arms the dead man's switch once (0 disarms it)
+    python3 -m zelvo events [--last-event-id ID]   the event stream, one JSON line an event
+    python3 -m zelvo page                    a new one-time address that signs a browser in to the page
 
 Exit codes: 0 done, 1 the client refused, 2 usage, 3 the service could not
 be reached or refused the request.
@@ -95,6 +97,9 @@ def _parser(prog: str) -> argparse.ArgumentParser:
     commands.add_parser("resume", help="lift the halt")
     cancel_after = commands.add_parser("cancel-after", help="arm the dead man's switch (0 disarms it)")
     cancel_after.add_argument("seconds", type=int)
+    events = commands.add_parser("events", help="print the service's events as they come, one JSON line each")
+    events.add_argument("--last-event-id", help="go on after this event (the id of the last one printed)")
+    commands.add_parser("page", help="print a new one-time address that signs a browser in to the operator page")
     return parser
 
 
@@ -157,9 +162,22 @@ def _run_unattended(client: Client, arguments: argparse.Namespace) -> None:
         show(result)
 
 
+def _print_events(client: Client, last_event_id: Optional[str]) -> None:
+    """Until interrupted (Ctrl+C) or the service stays unreachable."""
+    try:
+        for event in client.events(last_event_id):
+            print(json.dumps({"id": event.id, "event": event.kind, "data": event.data}, ensure_ascii=False), flush=True)
+    except KeyboardInterrupt:
+        pass
+
+
 def _run(client: Client, arguments: argparse.Namespace) -> None:
     command = arguments.command
-    if command == "status":
+    if command == "events":
+        _print_events(client, arguments.last_event_id)
+    elif command == "page":
+        print(client.login_link())
+    elif command == "status":
         status = client.status()
         if arguments.json:
             _print_json(status)

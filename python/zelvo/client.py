@@ -16,8 +16,9 @@ import time
 import urllib.parse
 from dataclasses import dataclass, field
 from pathlib import Path
-from typing import Any, Dict, List, Optional, Tuple, Union
+from typing import Any, Dict, Iterator, List, Optional, Tuple, Union
 
+from .events import IDLE_TIMEOUT, RECONNECTS, Event, follow
 from .switch import DeadMansSwitch
 
 DEFAULT_PORT = 18766
@@ -354,6 +355,45 @@ class Client:
     def _arm_switch(self, seconds: int) -> Answer:
         return self._call("POST", "/v1/cancel-after", {"seconds": int(seconds)})
 
+    # -- watching -----------------------------------------------------------
+
+    def events(self, last_event_id: Optional[str] = None, reconnect: bool = True,
+               idle_timeout: float = IDLE_TIMEOUT, reconnects: int = RECONNECTS) -> Iterator[Event]:
+        """The service's events as they come (zelvo.Event: kind, data, id), until the caller stops.
+
+        A lost connection is opened again with the last id received, so that no event is missed or
+        repeated (unless more than the service keeps came meanwhile: a "missed" event says so). Raises
+        ServiceUnreachable after `reconnects` failed attempts in a row, RequestRejected when the service
+        refuses the stream. Each iterator holds a connection of its own; close it (or leave the loop)
+        to disconnect.
+        """
+        def open_stream(last: Optional[str]) -> http.client.HTTPResponse:
+            return self._open_stream(last, idle_timeout)
+
+        return follow(open_stream, last_event_id, reconnect, reconnects,
+                      lambda error: self._unreachable(error, uncertain=False))
+
+    def login_link(self) -> str:
+        """A new one-time address that signs a browser in to the operator page (the one before is spent)."""
+        return str(self._call("POST", "/v1/login-link", {})["url"])
+
+    def _open_stream(self, last_event_id: Optional[str], idle_timeout: float) -> http.client.HTTPResponse:
+        connection = http.client.HTTPConnection(self._host, self._port, timeout=idle_timeout)
+        headers = {"Authorization": f"Bearer {self._token}", "Accept": "text/event-stream"}
+        if last_event_id:
+            headers["Last-Event-ID"] = last_event_id
+        try:
+            connection.request("GET", "/v1/events", headers=headers)
+            response = connection.getresponse()
+        except BaseException:
+            connection.close()
+            raise
+        if response.status != 200:
+            payload = response.read()
+            connection.close()
+            raise self._rejection(response.status, payload)
+        return response
+
     # -- transport --------------------------------------------------------
 
     @staticmethod
@@ -388,16 +428,27 @@ class Client:
             except (OSError, http.client.HTTPException) as second:
                 self._drop_connection()
                 raise self._unreachable(second, uncertain) from second
+        answer = self._answer(status, payload)
+        if status != 200:
+            raise self._rejection(status, payload)
+        return answer
+
+    @staticmethod
+    def _answer(status: int, payload: bytes) -> Answer:
         try:
             answer = json.loads(payload.decode("utf-8"))
         except (UnicodeDecodeError, ValueError) as error:
             raise ZelvoError(f"the service's answer is not JSON (HTTP {status})", status) from error
         if not isinstance(answer, dict):
             raise ZelvoError(f"the service's answer is not a JSON object (HTTP {status})", status)
-        if status != 200:
-            rejection = {"risk_limit": RiskLimitExceeded, "halted": Halted}.get(str(answer.get("error")), RequestRejected)
-            raise rejection(answer.get("message", f"HTTP {status}"), status, answer)
         return answer
+
+    @classmethod
+    def _rejection(cls, status: int, payload: bytes) -> ZelvoError:
+        """The error of an answer other than 200."""
+        answer = cls._answer(status, payload)
+        rejection = {"risk_limit": RiskLimitExceeded, "halted": Halted}.get(str(answer.get("error")), RequestRejected)
+        return rejection(answer.get("message", f"HTTP {status}"), status, answer)
 
     def _exchange(self, connection: http.client.HTTPConnection, method: str, path: str, data: Optional[bytes],
                   headers: Dict[str, str]) -> Tuple[int, bytes]:
