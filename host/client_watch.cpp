@@ -1,19 +1,29 @@
 #include "client_watch.h"
 
+#include "gbk_text.h"
 #include "order_lists.h"
+#include "zelvo_answers.h"
 
 namespace zelvo_host {
 
 namespace {
 
-// The library's fixed texts (zelvo_answers.h) that tell the client's state,
-// as the service has them: in UTF-8.
-constexpr char notLoggedIn[] = "未登录";
-constexpr char clientGone[] = "交易客户端已关闭";
-constexpr char noMainFrame[] = "未找到交易客户端主窗口";
-constexpr char clientNotAnswering[] = "交易客户端无响应";
+// The library's fixed answers that tell the client's state, as the service
+// has its messages: in UTF-8.
+struct StateAnswers {
+    std::string notLoggedIn = zelvo_common::gbkToUtf8(zelvo::answers::notLoggedIn);
+    std::string clientGone = zelvo_common::gbkToUtf8(zelvo::answers::clientGone);
+    std::string noMainFrame = zelvo_common::gbkToUtf8(zelvo::answers::noMainFrame);
+    std::string clientNotAnswering = zelvo_common::gbkToUtf8(zelvo::answers::clientNotAnswering);
+};
 
-[[nodiscard]] bool startsWith(const std::string& text, const char* head)
+[[nodiscard]] const StateAnswers& stateAnswers()
+{
+    static const StateAnswers answers;
+    return answers;
+}
+
+[[nodiscard]] bool startsWith(const std::string& text, const std::string& head)
 {
     return text.rfind(head, 0) == 0;
 }
@@ -99,13 +109,14 @@ std::string clientStateOf(bool listed, const std::string& message)
     if (listed) {
         return "attached";
     }
-    if (message == notLoggedIn) {
+    const StateAnswers& answers = stateAnswers();
+    if (message == answers.notLoggedIn) {
         return "logged_out";
     }
-    if (startsWith(message, clientNotAnswering)) {
+    if (startsWith(message, answers.clientNotAnswering)) {
         return "not_answering";
     }
-    if (startsWith(message, clientGone) || message == noMainFrame) {
+    if (startsWith(message, answers.clientGone) || message == answers.noMainFrame) {
         return "closed";
     }
     return {};
