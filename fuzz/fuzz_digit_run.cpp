@@ -31,9 +31,9 @@ using zelvo::fuzz::firstAlignedMatch;
     return std::string::npos;
 }
 
-// The decimal value of a digit run as an int, INT_MAX when it does not fit:
+// The decimal value of a digit run as an int, 0 when it does not fit:
 // judged by the number of significant digits, not by arithmetic.
-[[nodiscard]] int saturatedValue(const std::string& digits)
+[[nodiscard]] int valueOrZero(const std::string& digits)
 {
     const size_t firstSignificant = digits.find_first_not_of('0');
     if (firstSignificant == std::string::npos) {
@@ -42,7 +42,7 @@ using zelvo::fuzz::firstAlignedMatch;
     const std::string significant = digits.substr(firstSignificant);
     const std::string intMax = std::to_string(INT_MAX);
     if (significant.size() > intMax.size() || (significant.size() == intMax.size() && significant > intMax)) {
-        return INT_MAX;
+        return 0;
     }
     return std::stoi(significant);
 }
@@ -83,7 +83,7 @@ void checkContractNumber(const std::string& text)
     while (end < afterPhrase.size() && isDigit(afterPhrase[end])) {
         ++end;
     }
-    FUZZ_CHECK(number == saturatedValue(afterPhrase.substr(first, end - first)));
+    FUZZ_CHECK(number == valueOrZero(afterPhrase.substr(first, end - first)));
 }
 
 }  // namespace

@@ -17,15 +17,17 @@ constexpr size_t priceBufferSize = 512;
     return !code.empty() && (code[0] == '1' || code[0] == '5');
 }
 
-// The decimal value of a run of ASCII digits, saturating at INT_MAX as the
-// C runtime's atoi does on overflow.
-[[nodiscard]] int saturatingDecimal(const std::string& digits) noexcept
+// The decimal value of a run of ASCII digits; 0 when it does not fit an
+// int. A clamped number would be another order's number, which a caller
+// could cancel by; 0 says "a number the result cannot hold", and the
+// prompt's text, which the caller gets with it, holds the whole number.
+[[nodiscard]] int decimalOrZero(const std::string& digits) noexcept
 {
     long long value = 0;
     for (const char digit : digits) {
         value = value * 10 + (digit - '0');
         if (value > INT_MAX) {
-            return INT_MAX;
+            return 0;
         }
     }
     return static_cast<int>(value);
@@ -55,7 +57,7 @@ int contractNumber(const std::string& promptText)
     if (phraseAt == std::string::npos) {
         return -1;
     }
-    return saturatingDecimal(firstDigitRun(promptText.substr(phraseAt)));
+    return decimalOrZero(firstDigitRun(promptText.substr(phraseAt)));
 }
 
 }  // namespace zelvo

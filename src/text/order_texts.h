@@ -21,7 +21,8 @@ inline constexpr char contractNumberPhrase[] = "\xBA\xCF\xCD\xAC\xBA\xC5\xCA\xC7
 
 // The contract number stated in a prompt: -1 when the prompt lacks the
 // phrase, otherwise the first digit run after it as a decimal number
-// (0 when no digit follows, INT_MAX when the digits exceed an int).
+// (0 when no digit follows, and 0 when the number exceeds an int: the
+// prompt's text then holds the whole number).
 [[nodiscard]] int contractNumber(const std::string& promptText);
 
 }  // namespace zelvo

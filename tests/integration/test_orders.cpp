@@ -153,7 +153,7 @@ TEST(Orders, ContractNumberFromTheFinalPrompt)
         {"2024年委托成功,合同号是77,请查询", 77},
         {"委托已受理,合同号是待定", 0},
         {"委托已受理,请稍后查询", -1},
-        {"委托成功,合同号是99999999999", INT_MAX},
+        {"委托成功,合同号是99999999999", 0},
     };
     for (const auto& prompt : prompts) {
         OrderScript script;

@@ -157,11 +157,13 @@ TEST(OrderTexts, ContractNumberFollowsThePhrase)
     EXPECT_EQ(contractNumber(""), -1);
 }
 
-TEST(OrderTexts, ContractNumberSaturatesAndIgnoresMisalignedPhrases)
+// A number the result cannot hold is 0, never a clamped number that could
+// be another order's.
+TEST(OrderTexts, ContractNumberTooLargeIsZeroAndMisalignedPhrasesAreIgnored)
 {
     EXPECT_EQ(contractNumber("合同号是2147483647"), INT_MAX);
-    EXPECT_EQ(contractNumber("合同号是2147483648"), INT_MAX);
-    EXPECT_EQ(contractNumber("合同号是99999999999999999999999999"), INT_MAX);
+    EXPECT_EQ(contractNumber("合同号是2147483648"), 0);
+    EXPECT_EQ(contractNumber("合同号是99999999999999999999999999"), 0);
     // After the leading 0xD6 the phrase's bytes straddle characters.
     EXPECT_EQ(contractNumber("\xD6" "合同号是1"), -1);
 }
