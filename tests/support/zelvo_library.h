@@ -1,6 +1,7 @@
 // zelvo.dll as a caller sees it: loaded from the test program's folder, its
-// eight exports bound by plain name (zelvo_exports.h). Each test loads a
-// fresh copy, so every test starts with a fresh session.
+// eight exports bound by plain name (zelvo_exports.h). Each instance loads a
+// copy of its own, so every test starts with a fresh session even though
+// the library stays loaded for good once it has worked on a client.
 #pragma once
 #include <windows.h>
 
