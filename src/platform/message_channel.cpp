@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include <commctrl.h>
+
 namespace zelvo {
 
 namespace {
@@ -41,22 +43,39 @@ PendingBuffers::~PendingBuffers()
     }
 }
 
-void PendingBuffers::keep(DWORD thread, MessageBuffer buffer)
+Release releaseOf(UINT message) noexcept
 {
-    kept_.push_back(Kept{thread, std::move(buffer)});
+    switch (message) {
+    case WM_GETTEXT:
+    case LVM_GETITEMTEXTA:
+    case LVM_GETCOLUMNA:
+    case TVM_GETITEMA:
+    case TVM_GETITEMRECT:
+    case CB_GETLBTEXT:
+        return Release::AfterLaterAnswer;
+    default:
+        return Release::Never;
+    }
 }
 
-bool PendingBuffers::holdsFor(DWORD thread) const noexcept
+void PendingBuffers::keep(DWORD thread, MessageBuffer buffer, Release release)
 {
-    return std::any_of(kept_.begin(), kept_.end(), [thread](const Kept& kept) { return kept.thread == thread; });
+    kept_.push_back(Kept{thread, release, std::move(buffer)});
+}
+
+bool PendingBuffers::awaitsAnswerOf(DWORD thread) const noexcept
+{
+    return std::any_of(kept_.begin(), kept_.end(), [thread](const Kept& kept) {
+        return kept.thread == thread && kept.release == Release::AfterLaterAnswer;
+    });
 }
 
 void PendingBuffers::release(DWORD thread) noexcept
 {
-    const auto handled = std::stable_partition(kept_.begin(), kept_.end(),
-                                               [thread](const Kept& kept) { return kept.thread != thread; });
+    const auto handled = std::stable_partition(kept_.begin(), kept_.end(), [thread](const Kept& kept) {
+        return kept.thread != thread || kept.release != Release::AfterLaterAnswer;
+    });
     for (auto kept = handled; kept != kept_.end(); ++kept) {
-        ++released_;
         if (!kept->buffer.guardsIntact()) {
             ++brokenGuards_;
         }
@@ -87,7 +106,7 @@ std::optional<LRESULT> MessageChannel::send(HWND window, UINT message, WPARAM wP
     if (GetLastError() != ERROR_TIMEOUT) {
         return 0;  // the window went away before it got the message
     }
-    lose(thread, carried);
+    lose(thread, message, carried);
     return std::nullopt;
 }
 
@@ -96,9 +115,9 @@ bool MessageChannel::post(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return !lost_ && PostMessageA(window, message, wParam, lParam) != FALSE;
 }
 
-void MessageChannel::keepUntilHandled(HWND window, MessageBuffer buffer)
+void MessageChannel::keepUntilHandled(HWND window, MessageBuffer buffer, Release release)
 {
-    pending_.keep(GetWindowThreadProcessId(window, nullptr), std::move(buffer));
+    pending_.keep(GetWindowThreadProcessId(window, nullptr), std::move(buffer), release);
 }
 
 bool MessageChannel::notify(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
@@ -127,7 +146,7 @@ bool MessageChannel::sync(HWND window)
 // handled too, and their buffers can go.
 bool MessageChannel::clearPending(HWND window, DWORD thread)
 {
-    if (!pending_.holdsFor(thread)) {
+    if (!pending_.awaitsAnswerOf(thread)) {
         return true;
     }
     DWORD_PTR ignored = 0;
@@ -141,11 +160,11 @@ bool MessageChannel::clearPending(HWND window, DWORD thread)
     return GetLastError() != ERROR_TIMEOUT;
 }
 
-void MessageChannel::lose(DWORD thread, std::initializer_list<MessageBuffer*> carried)
+void MessageChannel::lose(DWORD thread, UINT message, std::initializer_list<MessageBuffer*> carried)
 {
     lost_ = true;
     for (MessageBuffer* buffer : carried) {
-        pending_.keep(thread, std::move(*buffer));
+        pending_.keep(thread, std::move(*buffer), releaseOf(message));
     }
 }
 

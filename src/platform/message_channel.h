@@ -9,9 +9,11 @@
 // A message given up on is still delivered when the client's thread wakes,
 // and the client then writes through the pointers it carries. Such memory is
 // a MessageBuffer, and the channel hands it to PendingBuffers, which keeps it
-// alive until a later message to the same thread has been answered: a
-// thread handles the messages sent to it in order, so by then it has handled
-// the earlier ones.
+// alive until that message has been handled: for a read handled by the
+// control's own code, until a later message to the same thread has been
+// answered (a thread handles the messages sent to it in order); for a
+// message that runs the client's own code, for the session's life, since
+// that code can run a modal loop and answer later messages from inside it.
 #pragma once
 #include <windows.h>
 
@@ -59,6 +61,23 @@ private:
     std::size_t size_;
 };
 
+// When the memory of a message given up on may be freed.
+enum class Release {
+    // Once a later message to the same thread has been answered. For reads
+    // the window's own control code answers (a text, a list cell, a tree
+    // item, a combo box entry): it lets no other message in before it
+    // returns, so an answer to a later one proves it has returned.
+    AfterLaterAnswer,
+    // Never: the message runs the client's own code (a notification, a text
+    // its window reacts to), which can open a modal loop and answer later
+    // messages from inside it; no answer proves it has returned. Left
+    // allocated for good.
+    Never,
+};
+
+// Which of the two a message's memory needs.
+[[nodiscard]] Release releaseOf(UINT message) noexcept;
+
 // The buffers of messages the client's thread has not handled yet, owned by
 // the session until it has. Whatever is still held when the library unloads
 // is left allocated, never freed: the client may yet write into it.
@@ -69,18 +88,19 @@ public:
     PendingBuffers(const PendingBuffers&) = delete;
     PendingBuffers& operator=(const PendingBuffers&) = delete;
 
-    void keep(DWORD thread, MessageBuffer buffer);
-    [[nodiscard]] bool holdsFor(DWORD thread) const noexcept;
-    // The thread has handled every message sent to it so far: its buffers are
-    // freed, their guards checked first.
+    void keep(DWORD thread, MessageBuffer buffer, Release release);
+    // Whether buffers wait for a later answer of the thread to be freed.
+    [[nodiscard]] bool awaitsAnswerOf(DWORD thread) const noexcept;
+    // The thread has answered a message sent after every message kept so
+    // far: those released by a later answer are freed, their guards checked
+    // first.
     void release(DWORD thread) noexcept;
     // More than this many kept means the client keeps going silent: no
-    // message carrying a buffer is sent until it has answered again.
+    // message carrying a buffer is sent until some are freed.
     [[nodiscard]] bool full() const noexcept { return kept_.size() >= maxKept; }
 
     [[nodiscard]] std::size_t count() const noexcept { return kept_.size(); }
-    // Buffers released so far, and how many of them had a broken guard.
-    [[nodiscard]] std::size_t releasedCount() const noexcept { return released_; }
+    // How many buffers were found written past their ends when freed.
     [[nodiscard]] std::size_t brokenGuards() const noexcept { return brokenGuards_; }
 
     static constexpr std::size_t maxKept = 64;
@@ -88,10 +108,10 @@ public:
 private:
     struct Kept {
         DWORD thread;
+        Release release;
         MessageBuffer buffer;
     };
     std::vector<Kept> kept_;
-    std::size_t released_ = 0;
     std::size_t brokenGuards_ = 0;
 };
 
@@ -124,8 +144,8 @@ public:
     [[nodiscard]] bool answering(HWND window);
 
     // Keeps `buffer`, which a message given up on points into, until the
-    // window's thread has handled that message.
-    void keepUntilHandled(HWND window, MessageBuffer buffer);
+    // window's thread has handled that message, as `release` says.
+    void keepUntilHandled(HWND window, MessageBuffer buffer, Release release);
 
     // Sends WM_NULL and waits for it: everything sent to the window's thread
     // before it, asynchronous showing and placing included, has then been
@@ -144,7 +164,7 @@ public:
 
 private:
     [[nodiscard]] bool clearPending(HWND window, DWORD thread);
-    void lose(DWORD thread, std::initializer_list<MessageBuffer*> carried);
+    void lose(DWORD thread, UINT message, std::initializer_list<MessageBuffer*> carried);
 
     PendingBuffers& pending_;
     DWORD answerMs_;

@@ -11,6 +11,7 @@
 #include "library_view.h"
 #include "platform/list_view_reader.h"
 #include "platform/windows_ui.h"
+#include "ui_thread.h"
 
 using substitute::Client;
 using substitute::Incident;
@@ -62,7 +63,6 @@ TEST(MessageChannel, KeepsTheBuffersOfAnUnansweredReadUntilTheClientHasHandledIt
     MessageChannel next(library.pending, boundMs);
     EXPECT_EQ(zelvo::windowText(next, client.mainWindow()), client.setup().title);
     EXPECT_EQ(library.pending.count(), 0u);
-    EXPECT_EQ(library.pending.releasedCount(), 2u);
     EXPECT_EQ(library.pending.brokenGuards(), 0u) << "the late write stayed inside the buffer";
 }
 
@@ -95,7 +95,7 @@ TEST(MessageChannel, RefusesToSendMemoryPastTheBound)
     PendingBuffers pending;
     constexpr DWORD elsewhere = 1;  // no thread of this test
     for (size_t kept = 0; kept < PendingBuffers::maxKept; ++kept) {
-        pending.keep(elsewhere, MessageBuffer(8));
+        pending.keep(elsewhere, MessageBuffer(8), zelvo::Release::Never);
     }
     MessageChannel channel(pending, boundMs);
     MessageBuffer text(64);
@@ -139,4 +139,69 @@ TEST(MessageChannel, ShowsAndPlacesAnotherThreadsWindowBeforeReturning)
     const ULONGLONG start = GetTickCount64();
     EXPECT_FALSE(zelvo::showWindow(library.channel, client.mainWindow(), SW_HIDE));
     EXPECT_LT(GetTickCount64() - start, boundMs + 500) << "a stopped client does not hold the caller";
+}
+
+namespace {
+
+// A window of the client whose notification handler runs a modal loop for
+// a while, as a client's click handler that opens a message box does.
+constexpr DWORD modalMs = 1500;
+
+LRESULT CALLBACK modalOnNotifyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NOTIFY) {
+        substitute::pumpFor(modalMs);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND makeModalOnNotifyWindow(Client& client)
+{
+    HWND window = nullptr;
+    client.onUi([&] {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = modalOnNotifyProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "ZelvoTestModalOnNotify";
+        RegisterClassA(&windowClass);
+        window = CreateWindowExA(0, windowClass.lpszClassName, "", WS_CHILD, 0, 0, 10, 10, client.mainWindow(),
+                                 nullptr, windowClass.hInstance, nullptr);
+    });
+    return window;
+}
+
+}  // namespace
+
+// A notification given up on while the client's handler runs a modal loop:
+// the loop answers later messages from inside the handler, which has not
+// returned, so no answer proves the notification handled. Its memory is
+// kept for good; a read's is freed once a later message is answered.
+TEST(MessageChannel, KeepsTheMemoryOfANotificationForGoodAndFreesAReadsOnceAnswered)
+{
+    Client client({});
+    const HWND window = makeModalOnNotifyWindow(client);
+    ASSERT_NE(window, nullptr);
+    LibraryView library(client.mainWindow(), boundMs);
+    MessageBuffer header(sizeof(NMHDR));
+
+    EXPECT_FALSE(library.channel.send(window, WM_NOTIFY, 0, header.address(), {&header}).has_value());
+    ASSERT_EQ(library.pending.count(), 1u);
+
+    MessageChannel next(library.pending, boundMs);
+    EXPECT_TRUE(next.sync(window)) << "answered from inside the handler's modal loop";
+    EXPECT_EQ(library.pending.count(), 1u) << "the handler may still read the notification";
+    Sleep(modalMs);
+    MessageChannel later(library.pending, boundMs);
+    EXPECT_TRUE(later.sync(window));
+    EXPECT_EQ(library.pending.count(), 1u) << "nothing tells when it returned: kept for the session's life";
+
+    client.stall(stallMs);
+    MessageChannel reading(library.pending, boundMs);
+    EXPECT_EQ(zelvo::windowText(reading, client.mainWindow()), "");
+    EXPECT_EQ(library.pending.count(), 2u);
+    ASSERT_TRUE(client.incidents().waitForBacklog(stallMs + 5000).has_value());
+    MessageChannel afterwards(library.pending, boundMs);
+    EXPECT_TRUE(afterwards.sync(client.mainWindow()));
+    EXPECT_EQ(library.pending.count(), 1u) << "the read's text buffer is freed, the notification's kept";
 }
