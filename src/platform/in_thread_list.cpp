@@ -9,7 +9,9 @@
 #include <cstring>
 #include <iterator>
 
+#include "platform/module_pin.h"
 #include "text/table_text.h"
+#include "zelvo.h"
 
 namespace zelvo {
 
@@ -27,6 +29,14 @@ enum class Task : UINT { Captions, Rows, FindRow, Cells };
 enum State : LONG { Waiting = 0, Running = 1, Done = 2, GivenUp = 3 };
 
 constexpr DWORD requestMagic = 0x5A4C5652;
+// Bumped whenever Request changes, so that two copies of the library from
+// different builds in one client never read each other's requests: the
+// registered message's name carries it, and so does every request.
+constexpr DWORD requestLayout = 2;
+// One exchange reads for about this long at most, then leaves the rest to
+// the next: a list whose cells are slow to give (an owner-data list that
+// asks its parent for every cell) must never look like a stopped client.
+constexpr ULONGLONG chunkBudgetMs = 200;
 constexpr std::size_t captionBytes = 256;
 constexpr std::size_t minimumCellBytes = 256;
 
@@ -48,8 +58,9 @@ constexpr std::size_t captionsBytes = 256 * captionBytes;
 
 struct Request {
     DWORD magic;
+    DWORD size;    // sizeof(Request) of the sender's build
+    DWORD layout;  // requestLayout of the sender's build
     Task task;
-    WNDPROC original;  // the list's own procedure, as it was when ours went in front
     volatile LONG state;
     char* storage[2];  // the two buffers' allocations, freed by the list's thread when given up on while running
     // Rows: where to go on, in a table of `columnCount` columns and `rowCount` rows (-1: read it).
@@ -57,11 +68,15 @@ struct Request {
     int column;
     int columnCount;
     int rowCount;
-    // FindRow: the column; the value is at the start of the output.
+    // FindRow: the column and the row to go on from; the value is at the
+    // start of the output.
     int findColumn;
+    int findFrom;
     std::size_t valueLength;
     // Cells: how many (row, column) pairs are at the start of the output.
     int cellCount;
+    // When the list's thread began this exchange (its own tick count).
+    ULONGLONG started;
     // The output buffer and what was written there.
     char* out;
     std::size_t capacity;
@@ -74,23 +89,39 @@ struct Request {
 // ---------------------------------------------------------------------------
 // On the list's thread. Nothing here allocates, throws or waits.
 
+// One request being answered: the request, the list, and the procedure that
+// stands behind ours in the list's chain, through which every cell is read.
+struct Here {
+    Request& request;
+    HWND list;
+    WNDPROC next;
+};
+
 [[nodiscard]] bool givenUp(const Request& request) noexcept
 {
     return request.state == GivenUp;
 }
 
-// Reads one cell into `area` (`size` bytes, the last of which stays a zero).
-// Its length when whole, by the same rule as ListViewReader::cellText: a
-// cut text fills the buffer to its last byte or the one before, so two
-// spare bytes prove it whole. -1 when it may have been cut.
+// Whether this exchange has read for its time; it then ends, and the caller
+// goes on in the next. `progressed`: at least one cell was read already,
+// so a slow list still moves.
+[[nodiscard]] bool outOfTime(const Request& request, bool progressed) noexcept
+{
+    return progressed && GetTickCount64() - request.started >= chunkBudgetMs;
+}
+
+// The length of the text before the first zero, at most `limit`.
 std::size_t boundedLength(const char* text, std::size_t limit) noexcept
 {
     const void* zero = std::memchr(text, '\0', limit);
     return zero == nullptr ? limit : static_cast<std::size_t>(static_cast<const char*>(zero) - text);
 }
 
-long long readCellHere(const Request& request, HWND list, int row, int column, char* area,
-                       std::size_t size) noexcept
+// Reads one cell into `area` (`size` bytes, the last of which stays a zero).
+// Its length when whole, by the same rule as ListViewReader::cellText: a
+// cut text fills the buffer to its last byte or the one before, so two
+// spare bytes prove it whole. -1 when it may have been cut.
+long long readCellHere(const Here& here, int row, int column, char* area, std::size_t size) noexcept
 {
     if (size < 4) {
         return -1;
@@ -102,21 +133,22 @@ long long readCellHere(const Request& request, HWND list, int row, int column, c
     item.iSubItem = column;
     item.pszText = area;
     item.cchTextMax = static_cast<int>(told);
-    CallWindowProcA(request.original, list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    CallWindowProcA(here.next, here.list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
     const std::size_t length = boundedLength(area, told);
     return length + 3 <= told ? static_cast<long long>(length) : -1;
 }
 
-int itemCountHere(const Request& request, HWND list) noexcept
+int itemCountHere(const Here& here) noexcept
 {
-    const LRESULT count = CallWindowProcA(request.original, list, LVM_GETITEMCOUNT, 0, 0);
+    const LRESULT count = CallWindowProcA(here.next, here.list, LVM_GETITEMCOUNT, 0, 0);
     return count > 0 ? static_cast<int>(count) : 0;
 }
 
 // Each caption, cut at 255 bytes, followed by a zero.
-void readCaptionsHere(Request& request, HWND list) noexcept
+void readCaptionsHere(const Here& here) noexcept
 {
-    const auto header = reinterpret_cast<HWND>(CallWindowProcA(request.original, list, LVM_GETHEADER, 0, 0));
+    Request& request = here.request;
+    const auto header = reinterpret_cast<HWND>(CallWindowProcA(here.next, here.list, LVM_GETHEADER, 0, 0));
     const LRESULT count = header == nullptr ? 0 : SendMessageA(header, HDM_GETITEMCOUNT, 0, 0);
     for (LRESULT column = 0; column < count && !givenUp(request); ++column) {
         if (request.capacity - request.used < captionBytes) {
@@ -128,7 +160,7 @@ void readCaptionsHere(Request& request, HWND list) noexcept
         info.mask = LVCF_TEXT;
         info.pszText = area;
         info.cchTextMax = static_cast<int>(captionBytes);
-        const LRESULT read = CallWindowProcA(request.original, list, LVM_GETCOLUMNA, static_cast<WPARAM>(column),
+        const LRESULT read = CallWindowProcA(here.next, here.list, LVM_GETCOLUMNA, static_cast<WPARAM>(column),
                                              reinterpret_cast<LPARAM>(&info));
         area[read == 0 ? 0 : captionBytes - 1] = '\0';
         request.used += boundedLength(area, captionBytes) + 1;
@@ -136,21 +168,23 @@ void readCaptionsHere(Request& request, HWND list) noexcept
     request.complete = !givenUp(request);
 }
 
-// Table text from (row, column) on, until the output is full.
-void readRowsHere(Request& request, HWND list) noexcept
+// Table text from (row, column) on, until the output is full or the
+// exchange's time is up.
+void readRowsHere(const Here& here) noexcept
 {
+    Request& request = here.request;
     if (request.rowCount < 0) {
-        request.rowCount = itemCountHere(request, list);
+        request.rowCount = itemCountHere(here);
     }
     const std::size_t chunkStart = request.used;
     for (; request.row < request.rowCount; ++request.row, request.column = 0) {
         for (; request.column < request.columnCount; ++request.column) {
-            if (givenUp(request)) {
+            if (givenUp(request) || outOfTime(request, request.used > chunkStart)) {
                 return;
             }
             char* separator = request.out + request.used;
             const std::size_t room = request.capacity - request.used - 1;
-            const long long length = readCellHere(request, list, request.row, request.column, separator + 1, room);
+            const long long length = readCellHere(here, request.row, request.column, separator + 1, room);
             if (length < 0) {
                 // Too long for what is left: the next chunk, or on its own.
                 request.stalledCell = request.used == chunkStart;
@@ -163,18 +197,24 @@ void readRowsHere(Request& request, HWND list) noexcept
     request.complete = true;
 }
 
-void findRowHere(Request& request, HWND list) noexcept
+// From row `findFrom` on; an exchange out of time leaves `row` where the
+// next one goes on.
+void findRowHere(const Here& here) noexcept
 {
+    Request& request = here.request;
     const char* value = request.out;
     char* scratch = request.out + request.valueLength;
     const std::size_t room = std::min(request.capacity - request.valueLength, findScratchBytes(request.valueLength));
-    const int rows = itemCountHere(request, list);
+    const int rows = itemCountHere(here);
     request.found = -1;
-    for (int row = 0; row < rows && !givenUp(request); ++row) {
-        const long long length = readCellHere(request, list, row, request.findColumn, scratch, room);
+    for (request.row = request.findFrom; request.row < rows; ++request.row) {
+        if (givenUp(request) || outOfTime(request, request.row > request.findFrom)) {
+            return;
+        }
+        const long long length = readCellHere(here, request.row, request.findColumn, scratch, room);
         if (length == static_cast<long long>(request.valueLength) &&
             std::memcmp(scratch, value, request.valueLength) == 0) {
-            request.found = row;
+            request.found = request.row;
             break;
         }
     }
@@ -182,8 +222,9 @@ void findRowHere(Request& request, HWND list) noexcept
 }
 
 // After the (row, column) pairs: each cell's length (4 bytes) and bytes.
-void readCellsHere(Request& request, HWND list) noexcept
+void readCellsHere(const Here& here) noexcept
 {
+    Request& request = here.request;
     const std::size_t pairsBytes = static_cast<std::size_t>(request.cellCount) * 2 * sizeof(int);
     request.used = pairsBytes;
     for (int index = 0; index < request.cellCount && !givenUp(request); ++index) {
@@ -191,7 +232,7 @@ void readCellsHere(Request& request, HWND list) noexcept
         std::memcpy(where, request.out + 2 * sizeof(int) * static_cast<std::size_t>(index), sizeof where);
         char* lengthAt = request.out + request.used;
         const std::size_t room = request.capacity - request.used - sizeof(std::uint32_t);
-        const long long length = readCellHere(request, list, where[0], where[1], lengthAt + sizeof(std::uint32_t), room);
+        const long long length = readCellHere(here, where[0], where[1], lengthAt + sizeof(std::uint32_t), room);
         if (length < 0) {
             return;
         }
@@ -202,51 +243,86 @@ void readCellsHere(Request& request, HWND list) noexcept
     request.complete = !givenUp(request);
 }
 
-void runHere(Request& request, HWND list) noexcept
+void runHere(const Here& here) noexcept
 {
-    switch (request.task) {
-    case Task::Captions: readCaptionsHere(request, list); break;
-    case Task::Rows: readRowsHere(request, list); break;
-    case Task::FindRow: findRowHere(request, list); break;
-    case Task::Cells: readCellsHere(request, list); break;
+    here.request.started = GetTickCount64();
+    switch (here.request.task) {
+    case Task::Captions: readCaptionsHere(here); break;
+    case Task::Rows: readRowsHere(here); break;
+    case Task::FindRow: findRowHere(here); break;
+    case Task::Cells: readCellsHere(here); break;
     }
 }
 
+// The registered message's name carries the version and the request's
+// layout: a copy of the library from another build has another message.
 UINT readMessage() noexcept
 {
-    static const UINT message = RegisterWindowMessageA("ZelvoInThreadListRead");
+    static const UINT message = RegisterWindowMessageA("Zelvo.InThreadListRead." ZELVO_VERSION ".layout2");
     return message;
 }
+static_assert(requestLayout == 2, "the registered message's name states the request's layout");
 
-// The lists our procedure stands in front of, with their own procedures:
-// a message that reaches ours is passed on to the list's. A small ring, so
-// that a message that came in just as ours was taken out still finds its
-// list's procedure.
+[[nodiscard]] bool isOurRequest(const Request& request) noexcept
+{
+    return request.magic == requestMagic && request.size == sizeof(Request) && request.layout == requestLayout;
+}
+
+// ---------------------------------------------------------------------------
+// The lists our procedure stands in front of. A list's record holds the
+// procedure behind ours in that list's chain, taken from what
+// SetWindowLongPtr returned when ours went in. It stays the list's while our
+// procedure may be in the chain: until ours is taken out again, or the list
+// is destroyed. Something put in front of ours meanwhile (a skin, another
+// add-in, a second copy of this library) keeps calling ours, and ours keeps
+// finding where to pass every message on; a later reader of that list uses
+// ours where it stands instead of putting a second one in.
+
 struct Fronted {
     std::atomic<HWND> list{nullptr};
-    std::atomic<WNDPROC> original{nullptr};
+    std::atomic<WNDPROC> next{nullptr};
+    std::atomic<bool> inChain{false};
 };
-Fronted fronted[8];
-std::atomic<unsigned> nextFronted{0};
+constexpr std::size_t frontedRecords = 64;
+Fronted fronted[frontedRecords];
 
-WNDPROC originalOf(HWND list) noexcept
+Fronted* recordOf(HWND list) noexcept
 {
-    for (const Fronted& entry : fronted) {
-        if (entry.list.load() == list) {
-            return entry.original.load();
+    for (Fronted& record : fronted) {
+        if (record.list.load() == list) {
+            return &record;
         }
     }
     return nullptr;
 }
 
+// A record for a list that has none: a free one whose list is gone first,
+// then any free one. Null when every record is in a chain.
+Fronted* freeRecord() noexcept
+{
+    Fronted* spare = nullptr;
+    for (Fronted& record : fronted) {
+        if (record.inChain.load()) {
+            continue;
+        }
+        const HWND list = record.list.load();
+        if (list == nullptr || !IsWindow(list)) {
+            return &record;
+        }
+        spare = spare != nullptr ? spare : &record;
+    }
+    return spare;
+}
+
 // The request's work, then its end: the list's thread frees it when the
 // caller gave up while it ran.
-LRESULT answerRequest(HWND list, Request& request) noexcept
+LRESULT answerRequest(const Here& here) noexcept
 {
+    Request& request = here.request;
     if (InterlockedCompareExchange(&request.state, Running, Waiting) != Waiting) {
         return 0;  // given up on before it began: nothing more is touched
     }
-    runHere(request, list);
+    runHere(here);
     if (InterlockedCompareExchange(&request.state, Done, Running) == GivenUp) {
         char* const storage[2] = {request.storage[0], request.storage[1]};
         delete[] storage[1];
@@ -258,24 +334,82 @@ LRESULT answerRequest(HWND list, Request& request) noexcept
 
 LRESULT CALLBACK readingProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
-    if (message == readMessage() && wParam == requestMagic && lParam != 0) {
+    Fronted* record = recordOf(list);
+    // Never without a record while ours is in a chain; should it be, the
+    // list's class procedure is the best guess of where the message goes.
+    const WNDPROC next = record != nullptr ? record->next.load()
+                                           : reinterpret_cast<WNDPROC>(GetClassLongPtrA(list, GCLP_WNDPROC));
+    if (message == readMessage() && wParam == requestMagic && lParam != 0 && next != nullptr) {
         auto& request = *reinterpret_cast<Request*>(lParam);
-        if (request.magic == requestMagic) {
-            return answerRequest(list, request);
+        if (isOurRequest(request)) {
+            return answerRequest(Here{request, list, next});
         }
     }
-    const WNDPROC original = originalOf(list);
-    return original != nullptr ? CallWindowProcA(original, list, message, wParam, lParam)
-                               : DefWindowProcA(list, message, wParam, lParam);
+    const LRESULT result = CallWindowProcA(next, list, message, wParam, lParam);
+    if (message == WM_NCDESTROY && record != nullptr) {
+        record->inChain = false;  // the chain is gone with the list
+    }
+    return result;
 }
 
-// Keeps this module loaded for good: the list's thread may still be running
-// its code when the caller gives up on it.
-void stayLoaded() noexcept
+[[nodiscard]] WNDPROC procedureOf(HWND list) noexcept
 {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                       reinterpret_cast<LPCWSTR>(&readingProc), &module);
+    return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(list, GWLP_WNDPROC));
+}
+
+[[nodiscard]] bool oursInFront(HWND list) noexcept
+{
+    return procedureOf(list) == &readingProc;
+}
+
+// Puts ours in front of the list's procedure. Null when that cannot be done.
+Fronted* putInFront(HWND list) noexcept
+{
+    Fronted* record = recordOf(list);
+    if (record != nullptr && record->inChain.load()) {
+        return record;  // ours is in the chain already, behind something put in front of it
+    }
+    record = record != nullptr ? record : freeRecord();
+    const WNDPROC current = procedureOf(list);
+    if (record == nullptr || current == nullptr || current == &readingProc) {
+        return nullptr;
+    }
+    // The record is ready before ours is in the chain, so the first message
+    // that reaches ours finds where to go.
+    record->next = current;
+    record->list = list;
+    record->inChain = true;
+    pinModule();
+    SetLastError(ERROR_SUCCESS);
+    const auto previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&readingProc)));
+    if (previous == nullptr && GetLastError() != ERROR_SUCCESS) {
+        record->inChain = false;
+        return nullptr;
+    }
+    if (previous != current && previous != &readingProc) {
+        record->next = previous;  // put in front between the read and the set: it stays in the chain
+    }
+    return record;
+}
+
+// Takes ours out of the chain when it is in front, putting back what stood
+// behind it. When something stands in front of ours, ours stays, passing
+// everything on. Should a procedure come in front of ours between the look
+// and the change, it is put back in front at once, with ours behind it.
+void takeOut(HWND list, Fronted& record) noexcept
+{
+    if (!oursInFront(list)) {
+        return;
+    }
+    const WNDPROC next = record.next.load();
+    const auto previous =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next)));
+    if (previous == &readingProc) {
+        record.inChain = false;
+    } else if (previous != nullptr) {
+        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -286,13 +420,14 @@ void stayLoaded() noexcept
 // not read it here.
 class Exchange {
 public:
-    Exchange(Task task, WNDPROC original, std::size_t outputBytes)
+    Exchange(Task task, std::size_t outputBytes)
         : header_(sizeof(Request)), output_(outputBytes + 1, MessageBuffer::Fill::Unset)
     {
         Request& request = header_.record<Request>();
         request.magic = requestMagic;
+        request.size = sizeof(Request);
+        request.layout = requestLayout;
         request.task = task;
-        request.original = original;
         request.state = Waiting;
         request.out = output_.bytes();
         request.capacity = outputBytes;
@@ -316,13 +451,13 @@ public:
     }
 
 private:
-    // Once the list's thread has begun, it owns the request; before that the
-    // memory is kept until the client has handled the message.
+    // Once the list's thread has begun, it owns the request and frees it when
+    // done; before that the memory is kept until the client has handled the
+    // message, which then touches nothing but the request's state.
     void giveUp(MessageChannel& channel, HWND list, Request& request)
     {
         const LONG was = InterlockedCompareExchange(&request.state, GivenUp, Running);
         if (was == Running) {
-            stayLoaded();
             header_.abandon();
             output_.abandon();
             return;
@@ -332,8 +467,8 @@ private:
             giveUp(channel, list, request);
             return;
         }
-        channel.keepUntilHandled(list, std::move(header_));
-        channel.keepUntilHandled(list, std::move(output_));
+        channel.keepUntilHandled(list, std::move(header_), Release::AfterLaterAnswer);
+        channel.keepUntilHandled(list, std::move(output_), Release::AfterLaterAnswer);
     }
 
     MessageBuffer header_;
@@ -351,18 +486,6 @@ std::vector<std::string> splitAtZeros(const char* bytes, std::size_t size)
     return texts;
 }
 
-// The list's own procedure is put back only while ours is in front of it: a
-// procedure put in front of ours since would otherwise be cut out. Ours then
-// stays, passing everything on, and the module stays loaded.
-void restore(HWND list, WNDPROC original) noexcept
-{
-    if (GetWindowLongPtrA(list, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&readingProc)) {
-        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-    } else if (IsWindow(list)) {
-        stayLoaded();
-    }
-}
-
 }  // namespace
 
 InThreadList::InThreadList(MessageChannel& channel, HWND list) noexcept : channel_(channel), list_(list)
@@ -370,22 +493,16 @@ InThreadList::InThreadList(MessageChannel& channel, HWND list) noexcept : channe
     if (list == nullptr || channel.lost() || readMessage() == 0) {
         return;
     }
-    original_ = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(list, GWLP_WNDPROC));
-    if (original_ == nullptr) {
-        return;
-    }
-    Fronted& slot = fronted[nextFronted++ % std::size(fronted)];
-    slot.original = original_;
-    slot.list = list;
-    SetLastError(ERROR_SUCCESS);
-    const LONG_PTR previous = SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&readingProc));
-    installed_ = previous != 0 || GetLastError() == ERROR_SUCCESS;
+    installed_ = putInFront(list) != nullptr;
 }
 
 InThreadList::~InThreadList()
 {
-    if (installed_) {
-        restore(list_, original_);
+    if (!installed_) {
+        return;
+    }
+    if (Fronted* record = recordOf(list_)) {
+        takeOut(list_, *record);
     }
 }
 
@@ -394,7 +511,7 @@ std::optional<std::vector<std::string>> InThreadList::captions()
     if (!installed_) {
         return std::nullopt;
     }
-    Exchange exchange(Task::Captions, original_, captionsBytes);
+    Exchange exchange(Task::Captions, captionsBytes);
     if (!exchange.send(channel_, list_) || !exchange.request().complete) {
         return std::nullopt;
     }
@@ -406,7 +523,7 @@ std::optional<InThreadList::Chunk> InThreadList::rows(int row, int column, int c
     if (!installed_) {
         return std::nullopt;
     }
-    Exchange exchange(Task::Rows, original_, chunkBytes);
+    Exchange exchange(Task::Rows, chunkBytes);
     Request& request = exchange.request();
     request.row = row;
     request.column = column;
@@ -430,15 +547,25 @@ std::optional<int> InThreadList::findRow(int column, const std::string& value)
     if (!installed_) {
         return std::nullopt;
     }
-    Exchange exchange(Task::FindRow, original_, value.size() + findScratchBytes(value.size()));
-    Request& request = exchange.request();
-    request.findColumn = column;
-    request.valueLength = value.size();
-    value.copy(exchange.output(), value.size());
-    if (!exchange.send(channel_, list_) || !request.complete) {
-        return std::nullopt;
+    // Exchange after exchange, each going on where the last one's time ran out.
+    for (int from = 0;;) {
+        Exchange exchange(Task::FindRow, value.size() + findScratchBytes(value.size()));
+        Request& request = exchange.request();
+        request.findColumn = column;
+        request.findFrom = from;
+        request.valueLength = value.size();
+        value.copy(exchange.output(), value.size());
+        if (!exchange.send(channel_, list_)) {
+            return std::nullopt;
+        }
+        if (request.complete) {
+            return request.found;
+        }
+        if (request.row <= from) {
+            return std::nullopt;  // no progress: read cell by cell instead
+        }
+        from = request.row;
     }
-    return request.found;
 }
 
 std::optional<std::vector<std::string>> InThreadList::cells(const std::vector<std::pair<int, int>>& wanted)
@@ -446,7 +573,7 @@ std::optional<std::vector<std::string>> InThreadList::cells(const std::vector<st
     if (!installed_) {
         return std::nullopt;
     }
-    Exchange exchange(Task::Cells, original_, cellsBytes(wanted.size()));
+    Exchange exchange(Task::Cells, cellsBytes(wanted.size()));
     Request& request = exchange.request();
     request.cellCount = static_cast<int>(wanted.size());
     for (std::size_t index = 0; index < wanted.size(); ++index) {

@@ -5,14 +5,15 @@
 // put in front of the list's own. It passes every message on, and answers
 // one registered message by reading many cells through the list's own
 // procedure into memory the request brings: one exchange per chunk of a
-// table instead of one per cell.
+// table instead of one per cell, and a chunk never reads for more than
+// about 200 ms, so a list slow to give its cells never looks stopped.
 //
 // What runs on the client's thread is noexcept, allocates nothing and
-// never waits. Our procedure is removed again when the reader goes, on every
-// path; when the client's thread stops answering in the middle of a read,
-// the request's memory is kept (see MessageChannel), the read stops at its
-// next cell once the client wakes, and the library stays loaded for good,
-// since the client may still be running its code.
+// never waits. Our procedure is taken out again when the reader goes, on
+// every path, unless something was put in front of it meanwhile: it then
+// stays in the chain, passing everything on, for as long as the list lives,
+// and the next reader of that list uses it where it stands. Once our
+// procedure has been in a client's list, the library stays loaded for good.
 #pragma once
 #include <windows.h>
 
@@ -71,7 +72,6 @@ private:
     MessageChannel& channel_;
     HWND list_;
     bool installed_ = false;
-    WNDPROC original_ = nullptr;
 };
 
 }  // namespace zelvo

@@ -318,6 +318,85 @@ TEST_F(ListViewReaderTest, ReadOnTheListsThreadGivesTheSameTextAndLeavesTheListA
     EXPECT_FALSE(IsWindow(doomed));
 }
 
+// A procedure of the client's, put in front of the list while a reader's
+// stands there (a skin, another add-in): it passes every message on to the
+// procedure it found, and counts them.
+WNDPROC behindOther = nullptr;
+LRESULT CALLBACK otherProcedure(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return CallWindowProcA(behindOther, list, message, wParam, lParam);
+}
+
+// The same, reading slowly: an owner-data list asking its parent for every
+// cell, or a procedure doing work on each.
+LRESULT CALLBACK slowProcedure(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == LVM_GETITEMTEXTA) {
+        Sleep(1);
+    }
+    return CallWindowProcA(behindOther, list, message, wParam, lParam);
+}
+
+// Something put in front of the reader's procedure stays in the chain when
+// the reader goes, and so does the reader's, behind it. Many readers later,
+// the list still works and reads whole, with no procedure calling another
+// in a circle; once the other procedure has stepped out again, the next
+// reader takes its own out too and the list has its own procedure back.
+TEST_F(ListViewReaderTest, AProcedurePutInFrontDuringAReadStaysAndTheListKeepsWorking)
+{
+    std::vector<Texts> rows;
+    for (int row = 0; row < 50; ++row) {
+        rows.push_back({std::to_string(row), "名称"});
+    }
+    const HWND list = makeList({"序号", "名称"}, rows);
+    const LONG_PTR ownProcedure = GetWindowLongPtrA(list, GWLP_WNDPROC);
+    const std::string whole = ListViewReader(channel_, list).tableText();
+    {
+        const ListViewReader reader(channel_, list);
+        EXPECT_EQ(reader.tableText(), whole);
+        ui_.run([&] {
+            behindOther = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&otherProcedure)));
+        });
+        EXPECT_EQ(reader.findRow(0, "49"), 49);
+    }
+    EXPECT_EQ(GetWindowLongPtrA(list, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&otherProcedure))
+        << "the other procedure is not cut out";
+    for (int reader = 0; reader < 20; ++reader) {
+        EXPECT_EQ(ListViewReader(channel_, list).tableText(), whole) << "reader " << reader;
+    }
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 50) << "the list answers through the whole chain";
+
+    ui_.run([&] { SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(behindOther)); });
+    EXPECT_EQ(ListViewReader(channel_, list).tableText(), whole);
+    EXPECT_EQ(GetWindowLongPtrA(list, GWLP_WNDPROC), ownProcedure);
+    EXPECT_EQ(ListViewReader(channel_, list).tableText(), whole) << "and a reader after that";
+    EXPECT_EQ(GetWindowLongPtrA(list, GWLP_WNDPROC), ownProcedure);
+}
+
+// A list slow to give its cells is read in exchanges of a bounded time, so
+// a read that takes longer in all than the client is given to answer one
+// exchange still comes back whole.
+TEST_F(ListViewReaderTest, AListSlowToGiveItsCellsIsReadWholeInShortExchanges)
+{
+    std::vector<Texts> rows;
+    for (int row = 0; row < 800; ++row) {
+        rows.push_back({std::to_string(row), "名称"});
+    }
+    const HWND list = makeList({"序号", "名称"}, rows);
+    const std::string whole = ListViewReader(channel_, list).tableText();
+    ui_.run([&] {
+        behindOther = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&slowProcedure)));
+    });
+    PendingBuffers pending;
+    MessageChannel shortBound(pending, 1000);
+    const ListViewReader reader(shortBound, list);
+    EXPECT_EQ(reader.tableText(), whole);
+    EXPECT_EQ(reader.findRow(0, "799"), 799);
+    EXPECT_FALSE(shortBound.lost());
+}
+
 TEST_F(ListViewReaderTest, SetCellTextWritesGbkThatReadsBack)
 {
     const ListViewReader reader(channel_, makeList({"状态", "说明"}, {{"1", "旧"}}));
