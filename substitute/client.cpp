@@ -192,6 +192,11 @@ Client::~Client()
     // A test that ended while holding the gate must not leave the UI thread
     // waiting inside a click while the windows are destroyed.
     gate_.open();
+    // The second thread's pop-ups end with it, before their owner goes.
+    {
+        std::lock_guard<std::mutex> guard(secondMutex_);
+        second_.reset();
+    }
     onUi([this] { destroy(); });
     ui_.reset();
 }
@@ -199,6 +204,15 @@ Client::~Client()
 void Client::onUi(const std::function<void()>& work)
 {
     ui_->run(work);
+}
+
+UiThread& Client::secondThread()
+{
+    std::lock_guard<std::mutex> guard(secondMutex_);
+    if (!second_) {
+        second_ = std::make_unique<UiThread>();
+    }
+    return *second_;
 }
 
 void Client::stall(DWORD ms)
@@ -396,7 +410,10 @@ HWND Client::openPopup(const PopupSetup& popup)
 {
     HWND window = nullptr;
     auto* stored = new PopupSetup(popup);  // owned by the popup list below
-    onUi([&] {
+    const auto onItsThread = [&](const std::function<void()>& work) {
+        popup.fromAnotherThread ? secondThread().run(work) : onUi(work);
+    };
+    onItsThread([&] {
         window = createDialog(main_, WS_POPUP | WS_CAPTION | WS_VISIBLE, popupProc, reinterpret_cast<LPARAM>(stored));
         SetWindowTextA(window, popup.title.c_str());
         addControl(window, "Static", popup.message, WS_VISIBLE, ids::promptText, 10, 10, 300, 20);

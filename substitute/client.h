@@ -83,6 +83,11 @@ struct ClientSetup {
     // The main toolbar, nested one level below the main frame. A press of
     // "刷新" or "融券卖出" runs the query of the shortable-securities page.
     std::vector<ToolbarButton> toolbarButtons = defaultToolbarButtons();
+
+    // Orders' answers (their final prompts) are shown by a second thread of
+    // the client, owned by the main frame, as a client whose network thread
+    // reports does; the UI thread goes on meanwhile.
+    bool answersFromAnotherThread = false;
 };
 
 // One stray pop-up owned by the main frame.
@@ -93,6 +98,8 @@ struct PopupSetup {
     bool asksBeforeClosing = false;
     bool withPromptButton = true;
     std::string message = "提示信息";
+    // Made by the client's second thread instead of its UI thread.
+    bool fromAnotherThread = false;
 };
 
 // What happened to the client, in order.
@@ -117,6 +124,9 @@ public:
 
     // Runs `work` on the client's UI thread.
     void onUi(const std::function<void()>& work);
+    // The client's second thread (a network thread of a real client), which
+    // shows pop-ups of its own; made when first asked for.
+    UiThread& secondThread();
 
     ClientLog log() const;
     HWND openPopup(const PopupSetup& popup);
@@ -162,6 +172,8 @@ private:
     ClientSetup setup_;
     std::unique_ptr<UiThread> ui_;
     std::unique_ptr<Incidents> incidents_;
+    std::mutex secondMutex_;
+    std::unique_ptr<UiThread> second_;
     HWND main_ = nullptr;
     HWND switch_ = nullptr;
     HWND treePanel_ = nullptr;

@@ -22,6 +22,7 @@ class UiThread;
 
 enum class Moment {
     Now,              // as soon as the UI thread gets to it
+    OrderClicked,     // an order button's click reached its page, before the order's first pop-up
     QueryClicked,     // a page has taken its query click, before it answers
     TreeClicked,      // a tree click reaches the tree's parent, inside the sent notification
     PromptRead,       // another thread reads the title or message of a prompt

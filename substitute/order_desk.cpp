@@ -34,6 +34,12 @@ OrderScript OrderDesk::script() const
     return script_;
 }
 
+void OrderDesk::recordStep(size_t ticket, const std::string& step)
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    tickets_[ticket].steps.push_back(step);
+}
+
 std::vector<OrderTicket> OrderDesk::tickets() const
 {
     std::lock_guard<std::mutex> guard(mutex_);

@@ -9,6 +9,7 @@
 #pragma once
 #include <windows.h>
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -33,7 +34,9 @@ constexpr OrderControlSet ordinaryOrderControls = {12005, 12006, 12007, 2010};
 constexpr OrderControlSet creditOrderControls = {313, 314, 315, 196};
 
 // How the client answers the order clicks that follow. The defaults: a trade
-// confirmation, then a final prompt stating a new contract number.
+// confirmation, then a final prompt stating a new contract number. A click
+// that comes while another order's pop-ups are up waits, and its own flow
+// runs once that one has ended.
 struct OrderScript {
     DWORD delayMs = 0;  // the client's pause before each pop-up it opens
     // A notice without a confirming button shows first and goes by itself.
@@ -43,6 +46,9 @@ struct OrderScript {
     bool confirms = true;  // false: the final prompt comes first (an immediate refusal)
     std::string confirmationTitle = "交易确认";
     std::string confirmationText = "您确定要提交这笔委托吗?";
+    // The confirmation's message also names the order, as a real client's
+    // does: "操作类别: 买入", "证券代码: 600000", the price and the quantity.
+    bool confirmationNamesOrder = true;
     bool asksPassword = false;        // the password dialog follows the confirmation
     bool passwordBoxChecked = false;  // its check box's state when it opens
     bool reports = true;              // false: nothing follows the confirmation (and password)
@@ -97,6 +103,10 @@ public:
     // password dialog came. Call it from any thread but the client's.
     [[nodiscard]] bool typePassword(const std::string& password, DWORD waitMs) const;
 
+    // Internal: a step of the ticket's flow, from whichever of the client's
+    // threads shows its prompt.
+    void recordStep(size_t ticket, const std::string& step);
+
 private:
     friend class OrderFlow;
 
@@ -107,7 +117,9 @@ private:
     int nextContract_ = 1001;
     std::function<void(const OrderTicket&)> placedListener_;
     HWND passwordDialog_ = nullptr;
-    bool running_ = false;  // a flow is under way; clicks meanwhile are ignored
+    bool running_ = false;  // a flow is under way; clicks meanwhile are queued
+    // Clicks that came while a flow ran: their tickets and scripts, oldest first.
+    std::deque<std::pair<size_t, OrderScript>> queued_;
 };
 
 // The order behaviour of the page `caption` opens, or null when it is no order page.

@@ -2,6 +2,7 @@
 // button the client's chain of modal pop-ups, run inside the click's handler
 // on the client's UI thread the way the real client runs it.
 #include <algorithm>
+#include <memory>
 
 #include "client.h"
 #include "dialogs.h"
@@ -19,9 +20,11 @@ public:
     OrderFlow(const OrderFlow&) = delete;
     OrderFlow& operator=(const OrderFlow&) = delete;
 
-    // Records the click's ticket. False when another flow is under way: the
-    // click is then recorded but not answered.
+    // Records the click's ticket and takes the flow. False when another flow
+    // is under way: the click then waits, and its flow runs after that one.
     bool begin(OrderTicket ticket);
+    // Takes the flow of the oldest click that waited; false when none did.
+    bool beginWaiting();
     void run();
 
     // Called by the flow's dialogs.
@@ -33,8 +36,10 @@ private:
     static INT_PTR CALLBACK passwordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
     bool show(const PromptLayout& prompt, DWORD stallOnReadMs = 0);
+    void showAnswer(const PromptLayout& answer);
     bool askPassword();
     bool pauseBeforePopup() const;
+    std::string confirmationText() const;
     std::string finalText();
 
     OrderDesk& desk_;
@@ -52,6 +57,29 @@ constexpr char noticeText[] = "正在提交委托,请稍候...";
 constexpr char passwordLabel[] = "请输入交易密码:";
 constexpr char passwordCheckText[] = "本次登录不再提示";
 constexpr char okText[] = "确定";
+
+// What the order's ticket records of one of its prompts. Self-contained, so
+// a prompt shown by another thread may outlive the flow that asked for it.
+PromptRecorder orderPromptRecorder(Client& client, size_t ticket, const PromptLayout& prompt, DWORD stallOnReadMs)
+{
+    OrderDesk* desk = &client.orders();
+    const std::string title = prompt.title;
+    const std::string text = prompt.text;
+    auto stalled = std::make_shared<bool>(false);
+    return {[desk, ticket, title] { desk->recordStep(ticket, "open " + title); },
+            [desk, ticket, title](PromptEnd end) {
+                const char* how = end == PromptEnd::WentByItself ? "gone " : "close ";
+                desk->recordStep(ticket, end == PromptEnd::Confirmed ? "click " + std::to_string(ids::promptButton)
+                                                                      : how + title);
+            },
+            [&client, stalled, stallOnReadMs, text] {
+                if (stallOnReadMs > 0 && !*stalled) {
+                    *stalled = true;
+                    Sleep(stallOnReadMs);
+                }
+                client.reach(Moment::PromptRead, text);
+            }};
+}
 
 std::string controlText(HWND parent, int id)
 {
@@ -75,12 +103,27 @@ bool OrderFlow::begin(OrderTicket ticket)
 {
     std::lock_guard<std::mutex> guard(desk_.mutex_);
     const auto own = desk_.codeScripts_.find(ticket.code);
-    script_ = own != desk_.codeScripts_.end() ? own->second : desk_.script_;
+    const OrderScript script = own != desk_.codeScripts_.end() ? own->second : desk_.script_;
     desk_.tickets_.push_back(std::move(ticket));
-    ticket_ = desk_.tickets_.size() - 1;
     if (desk_.running_) {
+        desk_.queued_.emplace_back(desk_.tickets_.size() - 1, script);
         return false;
     }
+    script_ = script;
+    ticket_ = desk_.tickets_.size() - 1;
+    desk_.running_ = running_ = true;
+    return true;
+}
+
+bool OrderFlow::beginWaiting()
+{
+    std::lock_guard<std::mutex> guard(desk_.mutex_);
+    if (desk_.running_ || desk_.queued_.empty()) {
+        return false;
+    }
+    ticket_ = desk_.queued_.front().first;
+    script_ = desk_.queued_.front().second;
+    desk_.queued_.pop_front();
     desk_.running_ = running_ = true;
     return true;
 }
@@ -93,7 +136,7 @@ void OrderFlow::run()
     if (script_.noticeFirst) {
         show({noticeTitle, noticeText, false, script_.noticeMs});
     }
-    if (script_.confirms && !show({script_.confirmationTitle, script_.confirmationText, true, 0})) {
+    if (script_.confirms && !show({script_.confirmationTitle, confirmationText(), true, 0})) {
         return;
     }
     if (script_.confirms && client_.reach(Moment::OrderConfirmed) && !IsWindow(owner_)) {
@@ -103,15 +146,13 @@ void OrderFlow::run()
         return;
     }
     if (script_.reports) {
-        const PromptLayout answer{script_.finalTitle, finalText(), true, 0, script_.answerReadable};
-        show(answer, script_.stallOnAnswerReadMs);
+        showAnswer({script_.finalTitle, finalText(), true, 0, script_.answerReadable});
     }
 }
 
 void OrderFlow::step(const std::string& text)
 {
-    std::lock_guard<std::mutex> guard(desk_.mutex_);
-    desk_.tickets_[ticket_].steps.push_back(text);
+    desk_.recordStep(ticket_, text);
 }
 
 void OrderFlow::passwordDialogShown(HWND dialog)
@@ -144,26 +185,47 @@ bool OrderFlow::show(const PromptLayout& prompt, DWORD stallOnReadMs)
     if (!pauseBeforePopup()) {
         return false;
     }
-    bool stalled = false;
-    const PromptRecorder recorder = {[&] { step("open " + prompt.title); },
-                                     [&](PromptEnd end) {
-                                         const char* how = end == PromptEnd::WentByItself ? "gone " : "close ";
-                                         step(end == PromptEnd::Confirmed ? "click " + std::to_string(ids::promptButton)
-                                                                          : how + prompt.title);
-                                     },
-                                     [&] {
-                                         if (stallOnReadMs > 0 && !stalled) {
-                                             stalled = true;
-                                             Sleep(stallOnReadMs);
-                                         }
-                                         client_.reach(Moment::PromptRead, prompt.text);
-                                     }};
+    const PromptRecorder recorder = orderPromptRecorder(client_, ticket_, prompt, stallOnReadMs);
     return runPrompt(owner_, prompt, recorder) == PromptEnd::Confirmed;
+}
+
+// The order's answer: shown here, or by the client's second thread when the
+// client reports from there (its network thread), while this thread goes on
+// answering its messages.
+void OrderFlow::showAnswer(const PromptLayout& answer)
+{
+    if (!client_.setup().answersFromAnotherThread) {
+        show(answer, script_.stallOnAnswerReadMs);
+        return;
+    }
+    const PromptRecorder recorder = orderPromptRecorder(client_, ticket_, answer, script_.stallOnAnswerReadMs);
+    const HWND owner = owner_;
+    const DWORD delayMs = script_.delayMs;
+    client_.secondThread().post([owner, answer, recorder, delayMs] {
+        pumpFor(delayMs);
+        if (IsWindow(owner)) {
+            runPrompt(owner, answer, recorder);
+        }
+    });
 }
 
 bool OrderFlow::askPassword()
 {
     return pauseBeforePopup() && runModalDialog(owner_, passwordProc, reinterpret_cast<LPARAM>(this)) == IDOK;
+}
+
+std::string OrderFlow::confirmationText() const
+{
+    if (!script_.confirmationNamesOrder) {
+        return script_.confirmationText;
+    }
+    OrderTicket ticket;
+    {
+        std::lock_guard<std::mutex> guard(desk_.mutex_);
+        ticket = desk_.tickets_[ticket_];
+    }
+    return script_.confirmationText + "\r\n操作类别: " + ticket.page + "\r\n证券代码: " + ticket.code +
+           "\r\n委托价格: " + ticket.price + "\r\n委托数量: " + ticket.quantity;
 }
 
 std::string OrderFlow::finalText()
@@ -246,11 +308,22 @@ public:
         if (id != controls_.button || code != BN_CLICKED) {
             return false;
         }
-        OrderFlow flow(client_);
-        if (flow.begin(ticketAtClick(page))) {
+        {
+            OrderFlow flow(client_);
+            if (!flow.begin(ticketAtClick(page))) {
+                return true;  // waits for the flow under way, which runs it after its own
+            }
+            client_.reach(Moment::OrderClicked);
             flow.run();
         }
-        return true;
+        // The clicks that came while the pop-ups were up, in order.
+        for (;;) {
+            OrderFlow waiting(client_);
+            if (!waiting.beginWaiting()) {
+                return true;
+            }
+            waiting.run();
+        }
     }
 
 private:
