@@ -45,11 +45,14 @@ inline constexpr char treeNotShown[] = "\xB9\xA6\xC4\xDC\xCA\xF7\xCE\xDE\xB7\xA8
 inline constexpr char pageNotOpened[] = "\xCE\xDE\xB7\xA8\xB4\xF2\xBF\xAA\xB9\xA6\xC4\xDC\xD2\xB3\xC3\xE6:";
 
 // Orders
-// "等待交易确认超时": no pop-up came after the order click: the client may not have taken it.
+// "等待交易确认超时": no prompt came after the order click: the outcome is
+// unknown, since a client without a confirmation step sends the order on the
+// click itself.
 inline constexpr char confirmationTimeout[] = "\xB5\xC8\xB4\xFD\xBD\xBB\xD2\xD7\xC8\xB7\xC8\xCF\xB3\xAC\xCA\xB1";
 // "等待委托回报超时,委托结果未知": the confirmation was accepted but no final prompt came: the order may be out.
 inline constexpr char answerTimeout[] = "\xB5\xC8\xB4\xFD\xCE\xAF\xCD\xD0\xBB\xD8\xB1\xA8\xB3\xAC\xCA\xB1,\xCE\xAF\xCD\xD0\xBD\xE1\xB9\xFB\xCE\xB4\xD6\xAA";
-// "等待密码确认超时": the password dialog stayed open.
+// "等待密码确认超时": the password dialog stayed open after the confirmation
+// was accepted; the library then declined it, but the outcome is unknown.
 inline constexpr char passwordTimeout[] = "\xB5\xC8\xB4\xFD\xC3\xDC\xC2\xEB\xC8\xB7\xC8\xCF\xB3\xAC\xCA\xB1";
 // "下单页面控件缺失": the order page lacks one of its controls; nothing was written.
 inline constexpr char controlsMissing[] = "\xCF\xC2\xB5\xA5\xD2\xB3\xC3\xE6\xBF\xD8\xBC\xFE\xC8\xB1\xCA\xA7";
@@ -89,11 +92,13 @@ inline constexpr char oneRecord[] = "\xB9\xB2" "1\xCC\xF5";
 inline constexpr char threeRecords[] = "\xB9\xB2" "3\xCC\xF5";
 
 // Whether an order's answer says the order may have gone out although no
-// contract number came back: the caller must look at today's orders before
-// placing it again.
+// contract number came back: every answer after the order click that did not
+// come from the client's final prompt. The caller must look at today's
+// orders before placing it again.
 [[nodiscard]] inline bool orderOutcomeUnknown(const char* message) noexcept
 {
-    for (const char* unknown : {answerTimeout, answerUnreadable, orderNotAnswering, orderClientGone}) {
+    for (const char* unknown : {confirmationTimeout, answerTimeout, passwordTimeout, answerUnreadable,
+                                orderNotAnswering, orderClientGone}) {
         if (message != nullptr && std::strcmp(message, unknown) == 0) {
             return true;
         }

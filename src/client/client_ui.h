@@ -60,6 +60,13 @@ constexpr int passwordCheck = 7024;
 
 // Found anywhere in the title of the client's trade confirmation.
 constexpr char tradeConfirmTitle[] = "交易确认";
+// Found in the message of every confirmation of the client, of an order
+// ("操作类别: 买入") and of a cancel ("操作类别: 撤单") alike.
+constexpr char operationLabel[] = "操作类别";
+// The labels under which a confirmation names the security of an order,
+// and the order a cancel withdraws.
+constexpr const char* securityCodeLabels[] = {"证券代码", "股票代码"};
+constexpr const char* orderNumberLabels[] = {"委托编号", "合同编号", "合同号"};
 // The whole title of the client's password confirmation.
 constexpr char passwordTitle[] = "密码确认";
 // The client's busy prompt (the previous request has not returned yet),

@@ -27,9 +27,7 @@ bool closed(HWND mainWindow, HWND popup)
     return !IsWindowVisible(popup) || (current != nullptr && current != popup);
 }
 
-// Sends WM_CLOSE without waiting for it (a pop-up may answer it with a
-// question of its own, which would hold a waiting sender until it is
-// answered), then waits until the pop-up is hidden or another one has come
+// Declines the pop-up (declinePopup), then waits until the pop-up is hidden or another one has come
 // up in front of it, within one bound. A pop-up asked already, in front again
 // once its question is answered, is only waited for: asked again it would
 // ask again, from inside its first answer.
@@ -39,7 +37,7 @@ PopupsClosed closeOnePopup(const Client& client, HWND popup, std::vector<HWND>& 
     const FineTimer fineTimer;
     if (std::find(asked.begin(), asked.end(), popup) == asked.end()) {
         asked.push_back(popup);
-        client.channel.notify(popup, WM_CLOSE, 0, 0);
+        declinePopup(client, popup);
     }
     while (!closed(client.mainWindow, popup)) {
         if (!client.answering()) {
@@ -74,6 +72,11 @@ BOOL CALLBACK takeOwnProcessFrame(HWND window, LPARAM parameter) noexcept
 }
 
 }  // namespace
+
+void declinePopup(const Client& client, HWND popup)
+{
+    client.channel.notify(popup, WM_CLOSE, 0, 0);
+}
 
 HWND findMainFrame()
 {

@@ -16,6 +16,11 @@ namespace zelvo {
 // windows count. The text is read only of windows of the class.
 [[nodiscard]] HWND findDescendant(MessageChannel& channel, HWND root, const char* windowClass, const char* text);
 
+// Declines a pop-up: asks it to close, as its title bar's close button
+// does, without waiting for it (a pop-up may answer with a question of its
+// own). A confirmation closed this way confirms nothing.
+void declinePopup(const Client& client, HWND popup);
+
 // How closing the client's stray pop-ups ended.
 enum class PopupsClosed {
     All,

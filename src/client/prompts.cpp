@@ -2,18 +2,19 @@
 
 #include <algorithm>
 
+#include "client/main_frame.h"
 #include "platform/clock.h"
 #include "platform/fine_timer.h"
 #include "platform/windows_ui.h"
 
 namespace zelvo {
 
-namespace {
-
-[[nodiscard]] bool hasRecorded(const PromptTracker& tracker, HWND popup)
+bool hasRecorded(const PromptTracker& tracker, HWND popup)
 {
     return std::find(tracker.recorded.begin(), tracker.recorded.end(), popup) != tracker.recorded.end();
 }
+
+namespace {
 
 [[nodiscard]] bool isUnrecorded(const PromptTracker& tracker, HWND popup)
 {
@@ -29,10 +30,25 @@ namespace {
 
 void recordPopup(PromptTracker& tracker, HWND popup)
 {
+    if (popup != tracker.popup) {
+        tracker.title.reset();
+        tracker.message.reset();
+    }
     tracker.popup = popup;
     if (!hasRecorded(tracker, popup)) {
         tracker.recorded.push_back(popup);
     }
+}
+
+Confirmation confirmationIn(const Client& client, PromptTracker& tracker)
+{
+    const std::string title = readCaption(client, tracker);
+    return confirmationOf(title, readText(client, tracker));
+}
+
+PromptVerdict declineConfirmations(const Client& client, PromptTracker& tracker)
+{
+    return confirmationIn(client, tracker) == Confirmation::None ? PromptVerdict::Take : PromptVerdict::Decline;
 }
 
 namespace {
@@ -44,9 +60,28 @@ namespace {
     return !deadline.expired() && client.alive() && client.answering();
 }
 
+enum class Met { Nothing, Taken, Declined };
+
+// Records a pop-up the wait has not met before and puts it to the screen;
+// one declined is closed, and stays recorded so that it is not met again
+// while it closes.
+Met meet(const Client& client, PromptTracker& tracker, HWND candidate, const PromptScreen& screen)
+{
+    recordPopup(tracker, candidate);
+    const PromptVerdict verdict = screen(client, tracker);
+    if (client.channel.lost()) {
+        return Met::Nothing;
+    }
+    if (verdict == PromptVerdict::Take) {
+        return Met::Taken;
+    }
+    declinePopup(client, candidate);
+    return Met::Declined;
+}
+
 }  // namespace
 
-bool waitForPrompt(const Client& client, PromptTracker& tracker, DWORD timeoutMs)
+bool waitForPrompt(const Client& client, PromptTracker& tracker, const PromptScreen& screen, DWORD timeoutMs)
 {
     const FineTimer fineTimer;
     const Deadline deadline(timeoutMs);
@@ -56,22 +91,20 @@ bool waitForPrompt(const Client& client, PromptTracker& tracker, DWORD timeoutMs
         pumpOneMessage();
         Sleep(bounds::pollPauseMs);
         const HWND candidate = enabledPopup(client.mainWindow);
-        if (isNewPrompt(tracker, candidate)) {
-            recordPopup(tracker, candidate);
+        if (isNewPrompt(tracker, candidate) && meet(client, tracker, candidate, screen) == Met::Taken) {
             return true;
         }
     } while (keepWaiting(client, deadline));
     return false;
 }
 
-bool waitForAnyPopup(const Client& client, PromptTracker& tracker, DWORD timeoutMs)
+bool waitForAnyPopup(const Client& client, PromptTracker& tracker, const PromptScreen& screen, DWORD timeoutMs)
 {
     const FineTimer fineTimer;
     const Deadline deadline(timeoutMs);
     do {
         const HWND candidate = enabledPopup(client.mainWindow);
-        if (isUnrecorded(tracker, candidate)) {
-            recordPopup(tracker, candidate);
+        if (isUnrecorded(tracker, candidate) && meet(client, tracker, candidate, screen) == Met::Taken) {
             return true;
         }
         Sleep(bounds::pollPauseMs);
@@ -92,14 +125,20 @@ bool waitUntilClosed(const Client& client, HWND window, DWORD timeoutMs)
     return true;
 }
 
-std::string readCaption(const Client& client, const PromptTracker& tracker)
+std::string readCaption(const Client& client, PromptTracker& tracker)
 {
-    return windowText(client.channel, tracker.popup);
+    if (!tracker.title) {
+        tracker.title = windowText(client.channel, tracker.popup);
+    }
+    return *tracker.title;
 }
 
-std::string readText(const Client& client, const PromptTracker& tracker)
+std::string readText(const Client& client, PromptTracker& tracker)
 {
-    return windowText(client.channel, findDescendantById(tracker.popup, tracker.textId));
+    if (!tracker.message) {
+        tracker.message = windowText(client.channel, findDescendantById(tracker.popup, tracker.textId));
+    }
+    return *tracker.message;
 }
 
 bool clickButton(const Client& client, const PromptTracker& tracker)

@@ -8,12 +8,15 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "client/bounds.h"
 #include "client/client.h"
 #include "client/client_ui.h"
+#include "client/confirmations.h"
 
 namespace zelvo {
 
@@ -27,32 +30,52 @@ struct PromptTracker {
     // again, so a prompt that is still closing (or an earlier one showing
     // again behind a newer one) is never mistaken for the client's next answer.
     std::vector<HWND> recorded;
+    // The current pop-up's title and message, each read once: a wait reads
+    // them to judge the pop-up, its caller to answer with them.
+    std::optional<std::string> title;
+    std::optional<std::string> message;
 };
+
+// What a wait does with a pop-up it meets: takes it as the answer it waits
+// for, or declines it (closes it without its button: a confirmation that is
+// not the waiting call's own) and waits on.
+enum class PromptVerdict { Take, Decline };
+using PromptScreen = std::function<PromptVerdict(const Client&, PromptTracker&)>;
+
+// The screen of every wait after the call's own confirmation, and of waits
+// that caused no confirmation: any confirmation is declined, anything else
+// taken. A confirmation met there belongs to a call that gave up on it.
+[[nodiscard]] PromptVerdict declineConfirmations(const Client& client, PromptTracker& tracker);
+
+// What the tracker's current pop-up asks to confirm, from its title and message.
+[[nodiscard]] Confirmation confirmationIn(const Client& client, PromptTracker& tracker);
 
 // Makes `popup` the tracker's current pop-up.
 void recordPopup(PromptTracker& tracker, HWND popup);
+// Whether the tracker has met `popup` already.
+[[nodiscard]] bool hasRecorded(const PromptTracker& tracker, HWND popup);
 
 // Waits for a prompt (a pop-up holding the prompt button) that the tracker
-// has not recorded to become the main window's enabled pop-up, and records
-// it. The caller's own queue keeps moving: one of its messages is dispatched
-// per 1 ms pass. False when none came.
-[[nodiscard]] bool waitForPrompt(const Client& client, PromptTracker& tracker,
+// has not recorded to become the main window's enabled pop-up, records it
+// and puts it to `screen`: the first one taken ends the wait, one declined
+// is closed and stays recorded. The caller's own queue keeps moving: one of
+// its messages is dispatched per 1 ms pass. False when none was taken.
+[[nodiscard]] bool waitForPrompt(const Client& client, PromptTracker& tracker, const PromptScreen& screen,
                                  DWORD timeoutMs = bounds::answerWaitMs);
 
-// Waits for any enabled pop-up of the main window that the tracker has not
-// recorded, prompt or not (a password dialog), and records it. Dispatches
-// none of the caller's messages. False when none came.
-[[nodiscard]] bool waitForAnyPopup(const Client& client, PromptTracker& tracker,
+// The same for any enabled pop-up of the main window, prompt or not (a
+// password dialog). Dispatches none of the caller's messages.
+[[nodiscard]] bool waitForAnyPopup(const Client& client, PromptTracker& tracker, const PromptScreen& screen,
                                    DWORD timeoutMs = bounds::answerWaitMs);
 
 // Waits until `window` no longer exists. False when it still did.
 [[nodiscard]] bool waitUntilClosed(const Client& client, HWND window, DWORD timeoutMs = bounds::answerWaitMs);
 
-// The current pop-up's own title.
-[[nodiscard]] std::string readCaption(const Client& client, const PromptTracker& tracker);
+// The current pop-up's own title (read once).
+[[nodiscard]] std::string readCaption(const Client& client, PromptTracker& tracker);
 // The current pop-up's message: the text of its control `textId` (empty when
-// it has none, or when the client did not answer).
-[[nodiscard]] std::string readText(const Client& client, const PromptTracker& tracker);
+// it has none, or when the client did not answer; read once).
+[[nodiscard]] std::string readText(const Client& client, PromptTracker& tracker);
 
 // Clicks the current pop-up's button `buttonId`: sent (true once the client
 // has handled the click) or posted (true once queued).

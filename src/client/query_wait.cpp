@@ -2,6 +2,8 @@
 
 #include "client/bounds.h"
 #include "client/client_ui.h"
+#include "client/main_frame.h"
+#include "client/prompts.h"
 #include "client/toolbar.h"
 #include "platform/clock.h"
 #include "platform/fine_timer.h"
@@ -66,16 +68,24 @@ void startQuery(const Client& client, HWND page, QueryKind kind)
     }
 }
 
-// A prompt of the client is confirmed whatever it says. Only the busy prompt
-// lets the wait go on: the earlier request's answer is still to come.
-Poll checkPrompt(const Client& client, std::string& message)
+// A prompt of the client is confirmed whatever it says, but for a
+// confirmation: this wait asked for none, so a confirmation met here belongs
+// to an order or a cancel that gave up on it, and is declined. Only the busy
+// prompt lets the wait go on: the earlier request's answer is still to come.
+// Each prompt is met once, also while it is still closing.
+Poll checkPrompt(const Client& client, PromptTracker& met, std::string& message)
 {
     const HWND popup = enabledPopup(client.mainWindow);
     const HWND button = findDescendantById(popup, client_ui::promptButton);
-    if (button == nullptr) {
+    if (button == nullptr || hasRecorded(met, popup)) {
         return Poll::Pending;
     }
-    message = windowText(client.channel, findDescendantById(popup, client_ui::promptText));
+    recordPopup(met, popup);
+    if (declineConfirmations(client, met) == PromptVerdict::Decline) {
+        declinePopup(client, popup);
+        return Poll::Pending;
+    }
+    message = readText(client, met);
     static_cast<void>(sendButtonClick(client.channel, button));
     return message == client_ui::clientBusy ? Poll::Pending : Poll::Failed;
 }
@@ -124,13 +134,13 @@ Poll checkMessageRow(const ResultView& view, std::string& message)
     return Poll::Failed;
 }
 
-Poll pollOnce(const ResultView& view, std::string& message)
+Poll pollOnce(const ResultView& view, PromptTracker& prompts, std::string& message)
 {
     const Poll status = checkStatus(view, message);
     if (status != Poll::Pending) {
         return status;
     }
-    const Poll prompt = checkPrompt(view.client, message);
+    const Poll prompt = checkPrompt(view.client, prompts, message);
     if (prompt != Poll::Pending) {
         return prompt;
     }
@@ -146,11 +156,12 @@ bool waitForQueryResult(const Client& client, HWND page, QueryKind kind, std::st
     const ResultView view{client, findDescendantById(page, statusId),
                           ListViewReader(client.channel, findChildByClass(page, client_ui::listViewClass))};
     if (view.status != nullptr) {
-        static_cast<void>(setWindowText(client.channel, view.status, ""));
+        static_cast<void>(clearWindowText(client.channel, view.status));
     }
     neutraliseOldMessageRow(view.list);
     startQuery(client, page, kind);
 
+    PromptTracker prompts;
     const FineTimer fineTimer;
     const Deadline deadline(bounds::answerWaitMs);
     for (int poll = 0; poll < bounds::queryPollLimit && !deadline.expired(); ++poll) {
@@ -158,7 +169,7 @@ bool waitForQueryResult(const Client& client, HWND page, QueryKind kind, std::st
             message = answers::clientGone;
             return false;
         }
-        const Poll result = pollOnce(view, message);
+        const Poll result = pollOnce(view, prompts, message);
         if (client.channel.lost()) {
             return false;
         }

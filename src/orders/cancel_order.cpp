@@ -1,9 +1,11 @@
 #include "orders/cancel_order.h"
 
 #include "client/client_ui.h"
+#include "client/confirmations.h"
 #include "client/prompts.h"
 #include "client/query_wait.h"
 #include "platform/list_view_reader.h"
+#include "platform/module_pin.h"
 #include "platform/windows_ui.h"
 #include "session/operation.h"
 #include "text/gbk_text.h"
@@ -35,9 +37,11 @@ struct OrderCell {
 // Posts the list's double click on the order's cell to the list's parent,
 // as the list itself reports one. The record lives in the session, not on
 // this frame: the client reads it whenever it gets to the message, which
-// may be after a bounded wait here has given up and returned.
+// may be after a bounded wait here has given up and returned, or after the
+// host has unloaded the library, which therefore stays loaded.
 [[nodiscard]] bool postDoubleClick(SessionState& s, const Client& client, HWND list, const OrderCell& cell)
 {
+    pinModule();
     NMITEMACTIVATE& activation = s.cancelActivations[s.nextCancelActivation];
     s.nextCancelActivation = (s.nextCancelActivation + 1) % s.cancelActivations.size();
     const int listId = GetDlgCtrlID(list);
@@ -51,12 +55,28 @@ struct OrderCell {
                                reinterpret_cast<LPARAM>(&activation));
 }
 
-// Waits for the client's next prompt and reads its message. False when none
-// came (`message` is then `timeoutText`) or the client stopped answering.
-[[nodiscard]] bool readNextPrompt(const Client& client, PromptTracker& tracker, const char* timeoutText,
-                                  std::string& message)
+// The cancel's first prompt: its own cancel confirmation, or the client's
+// refusal. A trade confirmation, and a cancel confirmation that names
+// another order, belong to calls that gave up on them: declined.
+[[nodiscard]] PromptScreen ownFirstPrompt(int orderNo)
 {
-    if (!waitForPrompt(client, tracker)) {
+    return [orderNo](const Client& client, PromptTracker& tracker) {
+        switch (confirmationIn(client, tracker)) {
+        case Confirmation::None: return PromptVerdict::Take;
+        case Confirmation::Trade: return PromptVerdict::Decline;
+        case Confirmation::Cancel: break;
+        }
+        return namesOtherOrder(readText(client, tracker), orderNo) ? PromptVerdict::Decline : PromptVerdict::Take;
+    };
+}
+
+// Waits for the client's next prompt that `screen` takes and reads its
+// message. False when none came (`message` is then `timeoutText`) or the
+// client stopped answering.
+[[nodiscard]] bool readNextPrompt(const Client& client, PromptTracker& tracker, const PromptScreen& screen,
+                                  const char* timeoutText, std::string& message)
+{
+    if (!waitForPrompt(client, tracker, screen)) {
         message = timeoutText;
         return false;
     }
@@ -68,7 +88,7 @@ struct OrderCell {
 // it is the answer, whatever becomes of the click that closes it.
 [[nodiscard]] bool takeAnswer(const Client& client, PromptTracker& tracker, std::string& message)
 {
-    if (!readNextPrompt(client, tracker, answers::cancelAnswerTimeout, message)) {
+    if (!readNextPrompt(client, tracker, declineConfirmations, answers::cancelAnswerTimeout, message)) {
         return false;
     }
     static_cast<void>(clickButton(client, tracker));
@@ -91,10 +111,10 @@ void followAnswer(const Client& client, PromptTracker& tracker, std::string& mes
 // The client answers the double click with its cancel confirmation, then
 // with its answer. True once the confirmation was accepted, whatever the
 // client answers after it.
-[[nodiscard]] bool answerCancelPrompts(const Client& client, std::string& message)
+[[nodiscard]] bool answerCancelPrompts(const Client& client, int orderNo, std::string& message)
 {
     PromptTracker tracker;
-    if (!readNextPrompt(client, tracker, answers::cancelConfirmationTimeout, message)) {
+    if (!readNextPrompt(client, tracker, ownFirstPrompt(orderNo), answers::cancelConfirmationTimeout, message)) {
         explainClientStop(client, Commitment::None, message);
         return false;
     }
@@ -162,7 +182,7 @@ bool cancelOrder(int orderNo, std::string& message)
         explainClientStop(client, Commitment::None, message);
         return false;
     }
-    return answerCancelPrompts(client, message);
+    return answerCancelPrompts(client, orderNo, message);
 }
 
 }  // namespace zelvo

@@ -3,6 +3,8 @@
 #include <optional>
 
 #include "client/client_ui.h"
+#include "client/confirmations.h"
+#include "client/main_frame.h"
 #include "client/prompts.h"
 #include "platform/windows_ui.h"
 #include "session/operation.h"
@@ -74,29 +76,40 @@ constexpr size_t maxCodeBytes = 64;
            setWindowText(channel, controls.quantity, quantityText(quantity));
 }
 
-// The prompts of one order, and whether its trade confirmation was accepted:
-// from then on the order may be out, whatever else happens.
-struct OrderPrompts {
-    PromptTracker tracker;
-    bool confirmed = false;
-};
+// The order's first prompt: its own trade confirmation, or its final prompt
+// (an immediate refusal, or the answer of a client that asks no
+// confirmation). A cancel's confirmation, and a trade confirmation that names
+// another security, belong to calls that gave up on them: declined.
+[[nodiscard]] PromptScreen ownFirstPrompt(const std::string& code)
+{
+    return [code](const Client& client, PromptTracker& tracker) {
+        switch (confirmationIn(client, tracker)) {
+        case Confirmation::None: return PromptVerdict::Take;
+        case Confirmation::Cancel: return PromptVerdict::Decline;
+        case Confirmation::Trade: break;
+        }
+        return namesOtherSecurity(readText(client, tracker), code) ? PromptVerdict::Decline : PromptVerdict::Take;
+    };
+}
 
 // Types the stored password into the client's password dialog (an empty one,
 // or a dialog without its controls, is left to the person at the client),
-// waits for the dialog to go and then for the pop-up after it.
-[[nodiscard]] bool passPasswordDialog(const Client& client, OrderPrompts& prompts, const std::string& password,
+// waits for the dialog to go and then for the pop-up after it. A dialog that
+// stays open past the bound is declined: nobody may finish the order later.
+[[nodiscard]] bool passPasswordDialog(const Client& client, PromptTracker& prompts, const std::string& password,
                                       std::string& message)
 {
-    const HWND dialog = prompts.tracker.popup;
+    const HWND dialog = prompts.popup;
     if (!password.empty()) {
         const DialogFill fill = {client_ui::passwordEdit, client_ui::passwordCheck, client_ui::passwordOk, dialog};
         static_cast<void>(fillCheckAndConfirm(client, fill, password));
     }
     if (!waitUntilClosed(client, dialog)) {
+        declinePopup(client, dialog);
         message = answers::passwordTimeout;
         return false;
     }
-    if (!waitForAnyPopup(client, prompts.tracker)) {
+    if (!waitForAnyPopup(client, prompts, declineConfirmations)) {
         message = answers::answerTimeout;
         return false;
     }
@@ -105,29 +118,28 @@ struct OrderPrompts {
 
 // Follows the client's pop-ups from the order click to its final prompt,
 // which the tracker then holds. A first pop-up that is no trade
-// confirmation is the final prompt itself (an immediate refusal). False,
-// with the reason in `message`, when a wait ran out or the client stopped.
-[[nodiscard]] bool reachFinalPrompt(const Client& client, OrderPrompts& prompts, const std::string& password,
-                                    std::string& message)
+// confirmation is the final prompt itself. False, with the reason in
+// `message`, when a wait ran out or the client stopped; the order may be out
+// whichever way it failed, since the click has been posted.
+[[nodiscard]] bool reachFinalPrompt(const Client& client, PromptTracker& prompts, const std::string& code,
+                                    const std::string& password, std::string& message)
 {
-    if (!waitForPrompt(client, prompts.tracker)) {
+    if (!waitForPrompt(client, prompts, ownFirstPrompt(code))) {
         message = answers::confirmationTimeout;
         return false;
     }
-    const std::string caption = readCaption(client, prompts.tracker);
-    if (client.channel.lost()) {
-        return false;
-    }
+    const std::string caption = readCaption(client, prompts);
     if (!containsText(caption, client_ui::tradeConfirmTitle)) {
         return true;
     }
-    // Accepting starts work in the client: posted, so its pop-ups can be watched.
-    prompts.confirmed = postClickButton(client, prompts.tracker);
-    if (!prompts.confirmed || !waitForAnyPopup(client, prompts.tracker)) {
+    // Accepting starts work in the client: posted, so its pop-ups can be
+    // watched. From here on only this order's answers are taken.
+    if (!postClickButton(client, prompts) ||
+        !waitForAnyPopup(client, prompts, declineConfirmations)) {
         message = answers::answerTimeout;
         return false;
     }
-    const std::string next = readCaption(client, prompts.tracker);
+    const std::string next = readCaption(client, prompts);
     if (client.channel.lost()) {
         return false;
     }
@@ -137,7 +149,7 @@ struct OrderPrompts {
 // Reads the final prompt's message and closes the prompt. The contract
 // number it states, or -1. Once the message is read, it is the answer,
 // whatever becomes of the click that closes the prompt.
-[[nodiscard]] int takeFinalPrompt(const Client& client, const PromptTracker& tracker, std::string& message)
+[[nodiscard]] int takeFinalPrompt(const Client& client, PromptTracker& tracker, std::string& message)
 {
     if (findDescendantById(tracker.popup, tracker.textId) == nullptr) {
         message = answers::answerUnreadable;
@@ -170,13 +182,26 @@ struct OrderPrompts {
         message = answers::controlsMissing;
         return -1;
     }
-    OrderPrompts prompts;
-    if (!writeOrder(client, controls, code, price, quantity) || !postButtonClick(client.channel, controls.button) ||
-        !reachFinalPrompt(client, prompts, s.tradePassword, message)) {
-        explainClientStop(client, prompts.confirmed ? Commitment::Order : Commitment::None, message);
+    if (!writeOrder(client, controls, code, price, quantity)) {
+        explainClientStop(client, Commitment::None, message);
         return -1;
     }
-    return takeFinalPrompt(client, prompts.tracker, message);
+    if (!postButtonClick(client.channel, controls.button)) {
+        // Nothing was queued: the button went away, or the client's queue is full.
+        if (!explainClientStop(client, Commitment::None, message)) {
+            message = answers::controlsMissing;
+        }
+        return -1;
+    }
+    // The click is queued: whatever answer does not come from the client's
+    // final prompt says the order may be out. A client without a
+    // confirmation step sends it on the click itself.
+    PromptTracker prompts;
+    if (!reachFinalPrompt(client, prompts, code, s.tradePassword, message)) {
+        explainClientStop(client, Commitment::Order, message);
+        return -1;
+    }
+    return takeFinalPrompt(client, prompts, message);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <map>
 #include <vector>
 
+#include "platform/module_pin.h"
+
 namespace zelvo {
 
 namespace {
@@ -59,6 +61,13 @@ bool setWindowText(MessageChannel& channel, HWND window, const std::string& text
     MessageBuffer copy(text.size() + 1);
     text.copy(copy.bytes(), text.size());
     return channel.send(window, WM_SETTEXT, 0, copy.address(), {&copy}).has_value();
+}
+
+bool clearWindowText(MessageChannel& channel, HWND window)
+{
+    static const char empty[] = "";
+    pinModule();
+    return channel.send(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(empty)).has_value();
 }
 
 std::string className(HWND window)
@@ -158,14 +167,22 @@ bool isOwnedBy(HWND window, HWND owner)
 
 struct PopupSearch {
     HWND owner;
+    DWORD process;
     HWND found;
 };
 
+// The cheap tests first: visibility is known without asking the window
+// server, and most top-level windows of a desktop are hidden or another
+// program's.
 BOOL CALLBACK takeFirstPopup(HWND window, LPARAM parameter) noexcept
 {
     auto& search = *reinterpret_cast<PopupSearch*>(parameter);
-    if (window != search.owner && IsWindowVisible(window) && IsWindowEnabled(window) &&
-        isOwnedBy(window, search.owner)) {
+    if (window == search.owner || !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == search.process && IsWindowEnabled(window) && isOwnedBy(window, search.owner)) {
         search.found = window;
         return FALSE;
     }
@@ -179,12 +196,14 @@ HWND enabledPopup(HWND owner)
     if (owner == nullptr || !IsWindow(owner)) {
         return nullptr;
     }
-    // The owner thread's top-level windows come in z-order, topmost first,
-    // from one request to the window manager: the first match is the pop-up
-    // the user would see in front. Walking the whole desktop instead cost a
-    // request per window of every process at each 1 ms poll.
-    PopupSearch search{owner, nullptr};
-    EnumThreadWindows(GetWindowThreadProcessId(owner, nullptr), takeFirstPopup, reinterpret_cast<LPARAM>(&search));
+    // The top-level windows come in z-order, topmost first, from one request
+    // to the window manager: the first match is the pop-up the user would see
+    // in front. Every thread of the owner's process counts, since a client
+    // may show its answers from a thread other than its main frame's (a
+    // network thread); windows of other processes are never the owner's.
+    PopupSearch search{owner, 0, nullptr};
+    GetWindowThreadProcessId(owner, &search.process);
+    EnumWindows(takeFirstPopup, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

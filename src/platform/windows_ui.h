@@ -24,6 +24,9 @@ namespace zelvo {
 
 // Replaces the window's text. False when its thread did not answer.
 bool setWindowText(MessageChannel& channel, HWND window, const std::string& text);
+// Empties the window's text. The empty text is the library's own constant:
+// a message given up on keeps no memory then (and the library stays loaded).
+bool clearWindowText(MessageChannel& channel, HWND window);
 
 // The text of a combo box's selected entry; empty when none is selected.
 [[nodiscard]] std::string comboSelectionText(MessageChannel& channel, HWND comboBox);
@@ -37,7 +40,8 @@ bool setWindowText(MessageChannel& channel, HWND window, const std::string& text
 [[nodiscard]] HWND findChildByClass(HWND parent, const char* windowClass);
 
 // The enabled pop-up of `owner`: a visible, enabled top-level window of the
-// owner's thread whose owner chain leads to `owner`. Null when there is none.
+// owner's process, made by any of its threads, whose owner chain leads to
+// `owner`; the topmost one. Null when there is none.
 // Stands in for GetWindow(owner, GW_ENABLEDPOPUP), which Wine does not
 // implement, so the same code path runs on Windows and under Wine.
 [[nodiscard]] HWND enabledPopup(HWND owner);

@@ -140,6 +140,58 @@ bool containsText(const std::string& text, const std::string& needle) noexcept
     return findText(text, needle) != std::string::npos;
 }
 
+namespace {
+
+// "：", the full-width colon, as GBK bytes.
+constexpr char fullWidthColon[] = "\xA3\xBA";
+
+[[nodiscard]] bool isAsciiAlphanumeric(char byte) noexcept
+{
+    return (byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z');
+}
+
+// Past the blanks and colons between a label and its value.
+[[nodiscard]] size_t skipLabelSeparators(const std::string& text, size_t position) noexcept
+{
+    while (position < text.size()) {
+        const char byte = text[position];
+        if (byte == ' ' || byte == '\t' || byte == ':' || byte == '=') {
+            ++position;
+        } else if (text.compare(position, 2, fullWidthColon) == 0) {
+            position += 2;
+        } else {
+            break;
+        }
+    }
+    return position;
+}
+
+}  // namespace
+
+std::string alphanumericRunAt(const std::string& text, size_t position)
+{
+    size_t end = position;
+    while (end < text.size() && isAsciiAlphanumeric(text[end])) {
+        ++end;
+    }
+    return position < end ? text.substr(position, end - position) : std::string();
+}
+
+std::vector<std::string> labelledValues(const std::string& text, const std::string& label)
+{
+    std::vector<std::string> values;
+    if (label.empty()) {
+        return values;
+    }
+    for (size_t at = findText(text, label); at != std::string::npos; at = findText(text, label, at + label.size())) {
+        std::string value = alphanumericRunAt(text, skipLabelSeparators(text, at + label.size()));
+        if (!value.empty()) {
+            values.push_back(std::move(value));
+        }
+    }
+    return values;
+}
+
 std::vector<std::string> extractBetween(const std::string& text, char open, char close)
 {
     std::vector<std::string> items;

@@ -37,6 +37,16 @@ void splitText(std::vector<std::string>& out, const std::string& source, const s
 [[nodiscard]] size_t findText(const std::string& text, const std::string& needle, size_t from = 0) noexcept;
 [[nodiscard]] bool containsText(const std::string& text, const std::string& needle) noexcept;
 
+// The run of ASCII letters and digits that starts at `position` (empty when
+// there is none there).
+[[nodiscard]] std::string alphanumericRunAt(const std::string& text, size_t position);
+
+// The value written after each occurrence of `label` in a "label: value"
+// text: past blanks, ASCII and full-width colons and '=', the run of ASCII
+// letters and digits that follows. Occurrences followed by no such run
+// give nothing; the values come in text order.
+[[nodiscard]] std::vector<std::string> labelledValues(const std::string& text, const std::string& label);
+
 // The texts found between an `open` character and the next `close`
 // character, in text order. A run of `open` characters counts as one; the
 // search for the next `open` resumes after the `close`. An `open` without a

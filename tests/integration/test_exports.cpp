@@ -2,6 +2,7 @@
 // getters before an attach, and calls from two threads taking turns.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -80,4 +81,44 @@ TEST(Exports, CallsFromTwoThreadsAreSerialised)
     EXPECT_FALSE(returnedWhileHeld) << "the getter ran while the attach held the session";
     EXPECT_TRUE(attached);
     EXPECT_EQ(broker, "华泰") << "the getter answered from the finished attach";
+}
+
+namespace {
+
+// Whether the module holding `code` is still loaded.
+bool loadedAt(const void* code)
+{
+    HMODULE module = nullptr;
+    return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              static_cast<LPCWSTR>(code), &module) != FALSE;
+}
+
+// Loads a copy of the library, runs `work` on it and unloads it as a host
+// would; whether the library stayed loaded.
+bool staysLoadedAfter(const std::function<void(ZelvoLibrary&)>& work)
+{
+    const void* code = nullptr;
+    {
+        ZelvoLibrary zelvo;
+        code = reinterpret_cast<const void*>(zelvo.Login);
+        work(zelvo);
+    }
+    return loadedAt(code);
+}
+
+}  // namespace
+
+// Once the library has put a procedure of its own in front of a client's
+// list, or handed the client memory of its own, a host's FreeLibrary must
+// not unmap it: the client may still run that code or read that memory.
+// Before that, it unloads as any library does.
+TEST(Exports, TheLibraryStaysLoadedOnceTheClientMayHoldItsCodeOrMemory)
+{
+    Client client(huatai());
+    EXPECT_FALSE(staysLoadedAfter([](ZelvoLibrary& zelvo) { ASSERT_TRUE(zelvo.login().attached); }));
+    EXPECT_TRUE(staysLoadedAfter([](ZelvoLibrary& zelvo) {
+        ASSERT_TRUE(zelvo.login().attached);
+        EXPECT_EQ(zelvo.query(3).message, "查询完毕");
+    }));
+    EXPECT_EQ(SendMessageA(client.mainWindow(), WM_NULL, 0, 0), 0) << "and answers";
 }

@@ -129,8 +129,10 @@ TEST(Unanswered, ListReadStopsAtTheUnansweredCell)
 }
 
 // The client stops as the library reads its trade confirmation: nothing was
-// accepted, the order is not out. The next order closes the stale
-// confirmation (dismissed, no order) and goes through.
+// accepted, yet the answer says the outcome is unknown, since the order
+// click had been posted (a client without a confirmation step sends the
+// order on it). The next order closes the stale confirmation (dismissed,
+// no order) and goes through.
 TEST(Unanswered, OrderBeforeTheConfirmationIsAccepted)
 {
     Client client(editionClient(Broker::Huatai, false));
@@ -138,7 +140,7 @@ TEST(Unanswered, OrderBeforeTheConfirmationIsAccepted)
 
     const OrderAnswer answer = orderStalledAt(client, zelvo, stallAt(Moment::PromptRead, "您确定要提交这笔委托吗"));
 
-    EXPECT_EQ(answer.message, notAnswering);
+    EXPECT_EQ(answer.message, notAnswering + ",委托结果未知");
     const Backlog backlog = backlogOf(client);
     EXPECT_TRUE(backlog.sent.empty());
     EXPECT_TRUE(backlog.posted.empty()) << "the confirmation was not accepted";

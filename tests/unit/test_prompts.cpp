@@ -18,6 +18,9 @@ namespace {
 
 constexpr DWORD shortWaitMs = 200;
 
+// A wait that takes whatever prompt comes.
+const zelvo::PromptScreen takeAny = [](const zelvo::Client&, PromptTracker&) { return zelvo::PromptVerdict::Take; };
+
 PopupSetup prompt(const std::string& title, const std::string& message)
 {
     PopupSetup popup;
@@ -85,36 +88,36 @@ TEST(Prompts, TrackerTakesEachPromptOnceAndSkipsPopupsWithoutButton)
     notice.withPromptButton = false;
     const HWND noButton = client.openPopup(notice);
     const ULONGLONG start = GetTickCount64();
-    EXPECT_FALSE(zelvo::waitForPrompt(view, tracker, shortWaitMs)) << "a pop-up without 7015 is no prompt";
+    EXPECT_FALSE(zelvo::waitForPrompt(view, tracker, takeAny, shortWaitMs)) << "a pop-up without 7015 is no prompt";
     const ULONGLONG waited = GetTickCount64() - start;
     EXPECT_GE(waited, shortWaitMs);
     EXPECT_LT(waited, shortWaitMs + 1000) << "the bound is elapsed time";
     EXPECT_EQ(tracker.popup, nullptr);
 
     const HWND first = client.openPopup(prompt("交易确认 买入", "消息一"));
-    ASSERT_TRUE(zelvo::waitForPrompt(view, tracker, shortWaitMs));
+    ASSERT_TRUE(zelvo::waitForPrompt(view, tracker, takeAny, shortWaitMs));
     EXPECT_EQ(tracker.popup, first);
     EXPECT_EQ(zelvo::readCaption(view, tracker), "交易确认 买入");
     EXPECT_EQ(zelvo::readText(view, tracker), "消息一");
-    EXPECT_FALSE(zelvo::waitForPrompt(view, tracker, shortWaitMs)) << "the recorded prompt is still open";
+    EXPECT_FALSE(zelvo::waitForPrompt(view, tracker, takeAny, shortWaitMs)) << "the recorded prompt is still open";
 
     const HWND second = client.openPopup(prompt("提示", "消息二"));
-    ASSERT_TRUE(zelvo::waitForPrompt(view, tracker, shortWaitMs));
+    ASSERT_TRUE(zelvo::waitForPrompt(view, tracker, takeAny, shortWaitMs));
     EXPECT_EQ(tracker.popup, second);
     zelvo::clickButton(view, tracker);
     EXPECT_FALSE(IsWindow(second)) << "a sent click returns after the client handled it";
-    EXPECT_FALSE(zelvo::waitForPrompt(view, tracker, shortWaitMs))
+    EXPECT_FALSE(zelvo::waitForPrompt(view, tracker, takeAny, shortWaitMs))
         << "an earlier prompt in front again is not taken a second time";
 
     PromptTracker fresh;
-    ASSERT_TRUE(zelvo::waitForPrompt(view, fresh, shortWaitMs)) << "a new tracker takes a prompt already open";
+    ASSERT_TRUE(zelvo::waitForPrompt(view, fresh, takeAny, shortWaitMs)) << "a new tracker takes a prompt already open";
     EXPECT_EQ(fresh.popup, first);
 
     PromptTracker any;
     zelvo::recordPopup(any, first);
-    EXPECT_FALSE(zelvo::waitForAnyPopup(view, any, shortWaitMs)) << "the plain wait skips recorded pop-ups too";
+    EXPECT_FALSE(zelvo::waitForAnyPopup(view, any, takeAny, shortWaitMs)) << "the plain wait skips recorded pop-ups too";
     zelvo::clickButton(view, fresh);
-    ASSERT_TRUE(zelvo::waitForAnyPopup(view, any, shortWaitMs)) << "the plain wait takes a pop-up without 7015";
+    ASSERT_TRUE(zelvo::waitForAnyPopup(view, any, takeAny, shortWaitMs)) << "the plain wait takes a pop-up without 7015";
     EXPECT_EQ(any.popup, noButton);
 }
 
@@ -158,8 +161,9 @@ TEST(Prompts, FillSetsTheCheckBoxAndRefusesIncompleteDialogs)
 }
 
 // The enabled pop-up: the frontmost visible, enabled window of the client's
-// thread owned by the main window, directly or through its owners.
-TEST(Prompts, EnabledPopupIsTheFrontmostOwnedWindowOfTheClientThread)
+// process owned by the main window, directly or through its owners, made by
+// whichever of the client's threads.
+TEST(Prompts, EnabledPopupIsTheFrontmostOwnedWindowOfTheClientsProcess)
 {
     Client client({});
     const HWND main = client.mainWindow();
@@ -182,16 +186,66 @@ TEST(Prompts, EnabledPopupIsTheFrontmostOwnedWindowOfTheClientThread)
     client.onUi([&] { second = substitute::createDialog(first, WS_POPUP | WS_VISIBLE, nullptr, 0); });
     EXPECT_EQ(zelvo::enabledPopup(main), second) << "owned through the first, and in front of it";
 
-    // A window of another thread, owned by the main window and in front of
-    // everything, is not the client's pop-up.
-    const HWND foreign = CreateWindowExA(0, "Static", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, main, nullptr,
-                                         nullptr, nullptr);
-    ASSERT_NE(foreign, nullptr);
+    // A pop-up another thread of the client shows (a network thread's
+    // notice), owned by the main window and in front of everything, is
+    // the client's pop-up too.
+    const HWND otherThread = CreateWindowExA(0, "Static", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, main, nullptr,
+                                             nullptr, nullptr);
+    ASSERT_NE(otherThread, nullptr);
+    EXPECT_EQ(zelvo::enabledPopup(main), otherThread);
+    DestroyWindow(otherThread);
     EXPECT_EQ(zelvo::enabledPopup(main), second);
-    DestroyWindow(foreign);
     client.onUi([&] {
         DestroyWindow(second);
         DestroyWindow(unowned);
     });
     EXPECT_EQ(zelvo::enabledPopup(main), first);
+}
+
+// A wait declines what its screen refuses, does not meet it again while it
+// closes, and takes the next prompt; the texts read to judge a prompt are
+// the ones its caller gets.
+TEST(Prompts, WaitDeclinesWhatItsScreenRefusesAndTakesTheNext)
+{
+    Client client({});
+    LibraryView library(client.mainWindow());
+    const zelvo::Client& view = library.client;
+
+    const HWND stale = client.openPopup(prompt("交易确认", "操作类别: 买入\n证券代码: 600000"));
+    PromptTracker tracker;
+    EXPECT_FALSE(zelvo::waitForPrompt(view, tracker, zelvo::declineConfirmations, shortWaitMs));
+    EXPECT_FALSE(IsWindow(stale)) << "declined: asked to close";
+
+    const HWND cancel = client.openPopup(prompt("提示", "操作类别: 撤单 委托编号: 12"));
+    EXPECT_FALSE(zelvo::waitForAnyPopup(view, tracker, zelvo::declineConfirmations, shortWaitMs));
+    EXPECT_FALSE(IsWindow(cancel));
+
+    const HWND answer = client.openPopup(prompt("提示", "委托已成功提交"));
+    ASSERT_TRUE(zelvo::waitForPrompt(view, tracker, zelvo::declineConfirmations, shortWaitMs));
+    EXPECT_EQ(tracker.popup, answer);
+    EXPECT_EQ(zelvo::readText(view, tracker), "委托已成功提交");
+    EXPECT_TRUE(IsWindow(answer)) << "taken, not closed: the caller clicks it";
+}
+
+TEST(Prompts, ConfirmationsAreToldApartAndMatchedToTheirOrder)
+{
+    using zelvo::Confirmation;
+    EXPECT_EQ(zelvo::confirmationOf("交易确认", "您确定要提交这笔委托吗?"), Confirmation::Trade);
+    EXPECT_EQ(zelvo::confirmationOf("提示", "操作类别: 买入"), Confirmation::Trade);
+    EXPECT_EQ(zelvo::confirmationOf("交易确认", "操作类别: 撤单"), Confirmation::Cancel);
+    EXPECT_EQ(zelvo::confirmationOf("提示", "委托已成功提交，合同号是1001。"), Confirmation::None);
+    EXPECT_EQ(zelvo::confirmationOf("密码确认", ""), Confirmation::None);
+
+    EXPECT_FALSE(zelvo::namesOtherSecurity("证券代码: 600000", "600000"));
+    EXPECT_TRUE(zelvo::namesOtherSecurity("证券代码: 600001", "600000"));
+    EXPECT_TRUE(zelvo::namesOtherSecurity("股票代码：000001", "600000"));
+    EXPECT_FALSE(zelvo::namesOtherSecurity("您确定要提交这笔委托吗?", "600000")) << "names none";
+    EXPECT_FALSE(zelvo::namesOtherSecurity("股东代码: A123456789 证券代码: 600000", "600000"))
+        << "a shareholder code is no security code";
+    EXPECT_FALSE(zelvo::namesOtherSecurity("证券代码: 6000?", "6000\xD6")) << "read the way the client shows it";
+
+    EXPECT_FALSE(zelvo::namesOtherOrder("操作类别: 撤单 委托编号: 1001", 1001));
+    EXPECT_FALSE(zelvo::namesOtherOrder("操作类别: 撤单 合同编号: 0001001", 1001)) << "leading zeros aside";
+    EXPECT_TRUE(zelvo::namesOtherOrder("操作类别: 撤单 合同号: 1002", 1001));
+    EXPECT_FALSE(zelvo::namesOtherOrder("操作类别: 撤单", 1001)) << "names none";
 }

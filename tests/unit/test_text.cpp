@@ -116,6 +116,20 @@ TEST(GbkText, ExtractBetweenSkipsDelimiterBytesInsideCharacters)
     EXPECT_EQ(extractBetween(" a\x81:b:", ' ', ':'), (Texts{"a\x81:b"}));
 }
 
+// How a confirmation names the order it belongs to: "证券代码: 600000".
+TEST(GbkText, LabelledValuesTakeTheRunAfterEachLabel)
+{
+    EXPECT_EQ(labelledValues("操作类别: 买入\n证券代码: 600000\n委托数量: 100", "证券代码"), (Texts{"600000"}));
+    EXPECT_EQ(labelledValues("证券代码：000001 证券代码=SH600519", "证券代码"), (Texts{"000001", "SH600519"}));
+    EXPECT_EQ(labelledValues("证券代码\t 510300,", "证券代码"), (Texts{"510300"}));
+    // No value after the label, or no label at all: nothing.
+    EXPECT_EQ(labelledValues("证券代码: 浦发银行", "证券代码"), Texts{});
+    EXPECT_EQ(labelledValues("您确定要提交这笔委托吗?", "证券代码"), Texts{});
+    EXPECT_EQ(labelledValues("证券代码:", "证券代码"), Texts{});
+    // A label whose bytes straddle two characters is no label.
+    EXPECT_EQ(labelledValues("\xD6" "证券代码: 1", "证券代码"), Texts{});
+}
+
 TEST(OrderTexts, PriceTextDecimalsFollowTheCodesFirstByte)
 {
     EXPECT_EQ(priceText("159915", 2.5), "2.500");
@@ -247,8 +261,14 @@ TEST(Answers, EachIsTheGbkOfItsText)
     for (const auto& [answer, text] : texts) {
         EXPECT_STREQ(answer, text);
     }
-    EXPECT_TRUE(a::orderOutcomeUnknown(a::answerTimeout));
-    EXPECT_TRUE(a::orderOutcomeUnknown(a::answerUnreadable));
-    EXPECT_FALSE(a::orderOutcomeUnknown(a::confirmationTimeout));
+    // Every answer after the order click that is not the client's final
+    // prompt leaves the order possibly out; those before the click do not.
+    for (const char* unknown : {a::confirmationTimeout, a::answerTimeout, a::passwordTimeout, a::answerUnreadable,
+                                a::orderNotAnswering, a::orderClientGone}) {
+        EXPECT_TRUE(a::orderOutcomeUnknown(unknown)) << unknown;
+    }
+    for (const char* known : {a::clientNotAnswering, a::clientGone, a::controlsMissing, a::notSupported}) {
+        EXPECT_FALSE(a::orderOutcomeUnknown(known)) << known;
+    }
     EXPECT_FALSE(a::orderOutcomeUnknown(nullptr));
 }
