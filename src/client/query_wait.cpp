@@ -22,6 +22,8 @@ struct ResultView {
     const Client& client;
     HWND status;
     ListViewReader list;
+    // A message row left from an earlier query that could not be neutralised.
+    std::string oldMessageRow;
 };
 
 // The margin and short pages have their own status text and query button.
@@ -33,12 +35,23 @@ bool readsCreditPage(QueryKind kind)
 // A row whose first cell has text and whose second is empty is how the
 // client shows a message in place of data. A space in the second cell keeps
 // a row left from an earlier query from being read as this query's answer
-// until the client rewrites the list.
-void neutraliseOldMessageRow(const ListViewReader& list)
+// until the client rewrites the list. An owner-data list holds no texts of
+// its own, so the space does not take there: the old message row's text is
+// then given back, for the wait to pass over it.
+std::string neutraliseOldMessageRow(const ListViewReader& list)
 {
-    if (list.window() != nullptr && list.cellText(0, 1).empty()) {
-        list.setCellText(0, 1, " ");
+    if (list.window() == nullptr) {
+        return {};
     }
+    const std::vector<std::string> cells = list.cellTexts({{0, 1}, {0, 0}});
+    if (cells.size() != 2 || !cells[0].empty()) {
+        return {};
+    }
+    list.setCellText(0, 1, " ");
+    if (cells[1].empty() || !list.cellText(0, 1).empty()) {
+        return {};
+    }
+    return cells[1];
 }
 
 void clickPageButton(const Client& client, HWND page, int id)
@@ -121,7 +134,7 @@ std::string messageRowText(const ListViewReader& list)
 Poll checkMessageRow(const ResultView& view, std::string& message)
 {
     std::string text = messageRowText(view.list);
-    if (text.empty() || text == client_ui::noRecordsRow) {
+    if (text.empty() || text == client_ui::noRecordsRow || text == view.oldMessageRow) {
         return Poll::Pending;
     }
     if (checkStatus(view, message) == Poll::Answered) {
@@ -153,12 +166,12 @@ bool waitForQueryResult(const Client& client, HWND page, QueryKind kind, std::st
 {
     const BrokerProfile& profile = client.profile;
     const int statusId = readsCreditPage(kind) ? profile.creditStatusTextId : profile.statusTextId;
-    const ResultView view{client, findDescendantById(page, statusId),
-                          ListViewReader(client.channel, findChildByClass(page, client_ui::listViewClass))};
+    ResultView view{client, findDescendantById(page, statusId),
+                    ListViewReader(client.channel, findChildByClass(page, client_ui::listViewClass)), {}};
     if (view.status != nullptr) {
         static_cast<void>(clearWindowText(client.channel, view.status));
     }
-    neutraliseOldMessageRow(view.list);
+    view.oldMessageRow = neutraliseOldMessageRow(view.list);
     startQuery(client, page, kind);
 
     PromptTracker prompts;
