@@ -95,7 +95,15 @@ struct Here {
     Request& request;
     HWND list;
     WNDPROC next;
+    bool wide;  // `next` is a Unicode procedure (of a Unicode window)
 };
+
+// A message to the procedure behind ours, called as the kind it is.
+LRESULT callNext(const Here& here, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    return here.wide ? CallWindowProcW(here.next, here.list, message, wParam, lParam)
+                     : CallWindowProcA(here.next, here.list, message, wParam, lParam);
+}
 
 [[nodiscard]] bool givenUp(const Request& request) noexcept
 {
@@ -133,14 +141,14 @@ long long readCellHere(const Here& here, int row, int column, char* area, std::s
     item.iSubItem = column;
     item.pszText = area;
     item.cchTextMax = static_cast<int>(told);
-    CallWindowProcA(here.next, here.list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    callNext(here, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
     const std::size_t length = boundedLength(area, told);
     return length + 3 <= told ? static_cast<long long>(length) : -1;
 }
 
 int itemCountHere(const Here& here) noexcept
 {
-    const LRESULT count = CallWindowProcA(here.next, here.list, LVM_GETITEMCOUNT, 0, 0);
+    const LRESULT count = callNext(here, LVM_GETITEMCOUNT, 0, 0);
     return count > 0 ? static_cast<int>(count) : 0;
 }
 
@@ -148,7 +156,7 @@ int itemCountHere(const Here& here) noexcept
 void readCaptionsHere(const Here& here) noexcept
 {
     Request& request = here.request;
-    const auto header = reinterpret_cast<HWND>(CallWindowProcA(here.next, here.list, LVM_GETHEADER, 0, 0));
+    const auto header = reinterpret_cast<HWND>(callNext(here, LVM_GETHEADER, 0, 0));
     const LRESULT count = header == nullptr ? 0 : SendMessageA(header, HDM_GETITEMCOUNT, 0, 0);
     for (LRESULT column = 0; column < count && !givenUp(request); ++column) {
         if (request.capacity - request.used < captionBytes) {
@@ -160,8 +168,7 @@ void readCaptionsHere(const Here& here) noexcept
         info.mask = LVCF_TEXT;
         info.pszText = area;
         info.cchTextMax = static_cast<int>(captionBytes);
-        const LRESULT read = CallWindowProcA(here.next, here.list, LVM_GETCOLUMNA, static_cast<WPARAM>(column),
-                                             reinterpret_cast<LPARAM>(&info));
+        const LRESULT read = callNext(here, LVM_GETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info));
         area[read == 0 ? 0 : captionBytes - 1] = '\0';
         request.used += boundedLength(area, captionBytes) + 1;
     }
@@ -282,6 +289,9 @@ struct Fronted {
     std::atomic<HWND> list{nullptr};
     std::atomic<WNDPROC> next{nullptr};
     std::atomic<bool> inChain{false};
+    // Ours went in as a Unicode procedure: the list is a Unicode window and
+    // stays one, and no text passing through is narrowed to the code page.
+    std::atomic<bool> wide{false};
 };
 constexpr std::size_t frontedRecords = 64;
 Fronted fronted[frontedRecords];
@@ -332,37 +342,56 @@ LRESULT answerRequest(const Here& here) noexcept
     return 1;
 }
 
+// Ours, in the kind of the window it stands in front of.
+template <bool Wide>
 LRESULT CALLBACK readingProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     Fronted* record = recordOf(list);
     // Never without a record while ours is in a chain; should it be, the
     // list's class procedure is the best guess of where the message goes.
     const WNDPROC next = record != nullptr ? record->next.load()
-                                           : reinterpret_cast<WNDPROC>(GetClassLongPtrA(list, GCLP_WNDPROC));
+                                           : reinterpret_cast<WNDPROC>(Wide ? GetClassLongPtrW(list, GCLP_WNDPROC)
+                                                                            : GetClassLongPtrA(list, GCLP_WNDPROC));
     if (message == readMessage() && wParam == requestMagic && lParam != 0 && next != nullptr) {
         auto& request = *reinterpret_cast<Request*>(lParam);
         if (isOurRequest(request)) {
-            return answerRequest(Here{request, list, next});
+            return answerRequest(Here{request, list, next, Wide});
         }
     }
-    const LRESULT result = CallWindowProcA(next, list, message, wParam, lParam);
+    const LRESULT result = Wide ? CallWindowProcW(next, list, message, wParam, lParam)
+                                : CallWindowProcA(next, list, message, wParam, lParam);
     if (message == WM_NCDESTROY && record != nullptr) {
         record->inChain = false;  // the chain is gone with the list
     }
     return result;
 }
 
-[[nodiscard]] WNDPROC procedureOf(HWND list) noexcept
+[[nodiscard]] WNDPROC oursOfKind(bool wide) noexcept
 {
-    return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(list, GWLP_WNDPROC));
+    return wide ? &readingProc<true> : &readingProc<false>;
 }
 
-[[nodiscard]] bool oursInFront(HWND list) noexcept
+// The window's procedure as a procedure of that kind gives it: a procedure of
+// the other kind comes back as a handle that stands for it.
+[[nodiscard]] WNDPROC procedureOf(HWND list, bool wide) noexcept
 {
-    return procedureOf(list) == &readingProc;
+    return reinterpret_cast<WNDPROC>(wide ? GetWindowLongPtrW(list, GWLP_WNDPROC) : GetWindowLongPtrA(list, GWLP_WNDPROC));
 }
 
-// Puts ours in front of the list's procedure. Null when that cannot be done.
+WNDPROC setProcedure(HWND list, bool wide, WNDPROC procedure) noexcept
+{
+    const auto value = reinterpret_cast<LONG_PTR>(procedure);
+    return reinterpret_cast<WNDPROC>(wide ? SetWindowLongPtrW(list, GWLP_WNDPROC, value)
+                                          : SetWindowLongPtrA(list, GWLP_WNDPROC, value));
+}
+
+[[nodiscard]] bool oursInFront(HWND list, bool wide) noexcept
+{
+    return procedureOf(list, wide) == oursOfKind(wide);
+}
+
+// Puts ours in front of the list's procedure, of the list's kind. Null when
+// that cannot be done.
 Fronted* putInFront(HWND list) noexcept
 {
     Fronted* record = recordOf(list);
@@ -370,24 +399,25 @@ Fronted* putInFront(HWND list) noexcept
         return record;  // ours is in the chain already, behind something put in front of it
     }
     record = record != nullptr ? record : freeRecord();
-    const WNDPROC current = procedureOf(list);
-    if (record == nullptr || current == nullptr || current == &readingProc) {
+    const bool wide = IsWindowUnicode(list) != FALSE;
+    const WNDPROC current = procedureOf(list, wide);
+    if (record == nullptr || current == nullptr || oursInFront(list, false) || oursInFront(list, true)) {
         return nullptr;
     }
     // The record is ready before ours is in the chain, so the first message
     // that reaches ours finds where to go.
     record->next = current;
+    record->wide = wide;
     record->list = list;
     record->inChain = true;
     pinModule();
     SetLastError(ERROR_SUCCESS);
-    const auto previous = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&readingProc)));
+    const WNDPROC previous = setProcedure(list, wide, oursOfKind(wide));
     if (previous == nullptr && GetLastError() != ERROR_SUCCESS) {
         record->inChain = false;
         return nullptr;
     }
-    if (previous != current && previous != &readingProc) {
+    if (previous != current && previous != oursOfKind(wide)) {
         record->next = previous;  // put in front between the read and the set: it stays in the chain
     }
     return record;
@@ -399,16 +429,15 @@ Fronted* putInFront(HWND list) noexcept
 // and the change, it is put back in front at once, with ours behind it.
 void takeOut(HWND list, Fronted& record) noexcept
 {
-    if (!oursInFront(list)) {
+    const bool wide = record.wide.load();
+    if (!oursInFront(list, wide)) {
         return;
     }
-    const WNDPROC next = record.next.load();
-    const auto previous =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next)));
-    if (previous == &readingProc) {
+    const WNDPROC previous = setProcedure(list, wide, record.next.load());
+    if (previous == oursOfKind(wide)) {
         record.inChain = false;
     } else if (previous != nullptr) {
-        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+        setProcedure(list, wide, previous);
     }
 }
 
