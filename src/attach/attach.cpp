@@ -49,7 +49,7 @@ bool treeVisibleAfterClicks(const Client& client, HWND tree, HWND tradeSwitch, c
         }
         RECT switchClient = {};
         GetClientRect(tradeSwitch, &switchClient);
-        postClick(client.channel, tradeSwitch, treeSwitchPoint(edition, kind, switchClient));
+        postClick(client.channel, tradeSwitch, treeSwitchPoint(edition, kind, switchClient, windowDpi(tradeSwitch)));
         Sleep(bounds::switchClickPauseMs);
     }
     return IsWindowVisible(tree) != FALSE;

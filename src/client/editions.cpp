@@ -157,9 +157,10 @@ BrokerProfile editionProfile(const Edition& edition, AccountKind kind)
     return profile;
 }
 
-POINT treeSwitchPoint(const Edition& edition, AccountKind kind, const RECT& switchClient)
+POINT treeSwitchPoint(const Edition& edition, AccountKind kind, const RECT& switchClient, int dpi)
 {
-    POINT point = {switchClient.left + 10, switchClient.top + 10};
+    const LONG inset = MulDiv(10, dpi, 96);
+    POINT point = {switchClient.left + inset, switchClient.top + inset};
     if (kind == AccountKind::Credit && edition.creditSwitchPoint == SwitchPoint::FiveEighths) {
         // Five eighths across, computed in double precision and truncated.
         point.x = switchClient.left + static_cast<LONG>((switchClient.right - switchClient.left) * 5 * 0.125);

@@ -91,7 +91,9 @@ enum class AccountKind { Ordinary, Credit, Unknown };
 // The full profile of the edition for this kind of account.
 [[nodiscard]] BrokerProfile editionProfile(const Edition& edition, AccountKind kind);
 
-// The point in the trade switch's client area that shows the function tree.
-[[nodiscard]] POINT treeSwitchPoint(const Edition& edition, AccountKind kind, const RECT& switchClient);
+// The point in the trade switch's client area that shows the function tree,
+// for a switch shown at `dpi` (96 at 100%): a client laid out for its
+// screen's DPI puts the point further in by as much.
+[[nodiscard]] POINT treeSwitchPoint(const Edition& edition, AccountKind kind, const RECT& switchClient, int dpi);
 
 }  // namespace zelvo

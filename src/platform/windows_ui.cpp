@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "platform/module_pin.h"
@@ -261,6 +263,25 @@ bool postButtonClick(MessageChannel& channel, HWND button)
 {
     return button != nullptr &&
            channel.post(GetParent(button), WM_COMMAND, clickOf(button), reinterpret_cast<LPARAM>(button));
+}
+
+int windowDpi(HWND window)
+{
+    // GetDpiForWindow exists from Windows 10 1607; before it a program saw
+    // the system's DPI, which the screen's device context tells.
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow != nullptr) {
+        const UINT dpi = getDpiForWindow(window);
+        return dpi == 0 ? 96 : static_cast<int>(dpi);
+    }
+    struct ReleaseScreenDc {
+        void operator()(HDC dc) const noexcept { ReleaseDC(nullptr, dc); }
+    };
+    const std::unique_ptr<std::remove_pointer_t<HDC>, ReleaseScreenDc> screen(GetDC(nullptr));
+    const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 96;
+    return dpi > 0 ? dpi : 96;
 }
 
 void postClick(MessageChannel& channel, HWND window, POINT point)

@@ -52,6 +52,10 @@ bool clearWindowText(MessageChannel& channel, HWND window);
 bool sendButtonClick(MessageChannel& channel, HWND button);
 bool postButtonClick(MessageChannel& channel, HWND button);
 
+// The DPI the window is shown at, in the calling thread's view: its
+// monitor's for a DPI-aware program, 96 for one the system scales.
+[[nodiscard]] int windowDpi(HWND window);
+
 // Posts a left button click at `point` (client coordinates) and returns.
 void postClick(MessageChannel& channel, HWND window, POINT point);
 
