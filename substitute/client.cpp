@@ -1,7 +1,10 @@
 #include "client.h"
 
+#include "common_controls6.h"
 #include "dialogs.h"
 #include "prompts.h"
+#include "query_pages.h"
+#include "shape.h"
 #include "ui_thread.h"
 
 namespace substitute {
@@ -26,6 +29,17 @@ void attachClient(HWND window, Client* client)
 constexpr UINT_PTR toolbarWatchTimer = 0x7B00;
 constexpr UINT toolbarWatchMs = 10;
 
+template <bool Wide>
+LRESULT defaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return Wide ? DefWindowProcW(window, message, wParam, lParam) : DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The UI thread's own work, as a client decoding market data does it: this
+// long out of every period, without answering anything meanwhile.
+constexpr UINT_PTR busyWorkTimer = 0x7B01;
+
+template <bool Wide>
 LRESULT CALLBACK mainFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_TIMER && wParam == toolbarWatchTimer) {
@@ -34,9 +48,16 @@ LRESULT CALLBACK mainFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         }
         return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_TIMER && wParam == busyWorkTimer) {
+        if (Client* client = clientOf(window)) {
+            Sleep(client->setup().busyWorkMs);
+        }
+        return 0;
+    }
+    return defaultProc<Wide>(window, message, wParam, lParam);
 }
 
+template <bool Wide>
 LRESULT CALLBACK switchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_LBUTTONDOWN) {
@@ -45,11 +66,12 @@ LRESULT CALLBACK switchProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         }
         return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return defaultProc<Wide>(window, message, wParam, lParam);
 }
 
 // The tree's parent: a click notification opens the page of the selected
 // item, but only while the cursor is on that item, as with a real mouse click.
+template <bool Wide>
 LRESULT CALLBACK panelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NOTIFY) {
@@ -60,7 +82,7 @@ LRESULT CALLBACK panelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         }
         return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return defaultProc<Wide>(window, message, wParam, lParam);
 }
 
 Client* clientOfPage(HWND page)
@@ -138,7 +160,9 @@ void registerClasses()
     const struct {
         const char* name;
         WNDPROC proc;
-    } classes[] = {{texts::mainFrameClass, mainFrameProc}, {switchClass, switchProc}, {panelClass, panelProc}};
+    } classes[] = {{texts::mainFrameClass, mainFrameProc<false>},
+                   {switchClass, switchProc<false>},
+                   {panelClass, panelProc<false>}};
     for (const auto& entry : classes) {
         WNDCLASSA windowClass = {};
         windowClass.lpfnWndProc = entry.proc;
@@ -164,13 +188,15 @@ struct ListFront {
 
 namespace {
 
+template <bool Wide>
 LRESULT CALLBACK pageListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const auto* front = reinterpret_cast<const ListFront*>(GetWindowLongPtrW(list, GWLP_USERDATA));
     if (message == LVM_GETITEMTEXTA && front->client->incidents().planned() && InSendMessage()) {
         front->client->reach(Moment::CellRead, {}, static_cast<int>(wParam));
     }
-    return CallWindowProcW(front->listProc, list, message, wParam, lParam);
+    return Wide ? CallWindowProcW(front->listProc, list, message, wParam, lParam)
+                : CallWindowProcA(front->listProc, list, message, wParam, lParam);
 }
 
 HWND createChild(HWND parent, const char* windowClass, const std::string& text, DWORD style, int id, RECT box)
@@ -179,12 +205,53 @@ HWND createChild(HWND parent, const char* windowClass, const std::string& text, 
                       box.bottom - box.top);
 }
 
+// A window of the client's own classes, ANSI or Unicode as the client is.
+HWND createOwnChild(HWND parent, const char* windowClass, DWORD style, int id, RECT box, WNDPROC wideProc)
+{
+    return createOwnWindow(windowClass, "", style, box.left, box.top, box.right - box.left, box.bottom - box.top,
+                           parent, id, wideProc);
+}
+
+// The DPI the client lays itself out for: its screen's when it is DPI
+// aware, else the 96 every program is shown at.
+int layoutDpi(const ClientSetup& setup, HWND window)
+{
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (!setup.dpiAware || getDpiForWindow == nullptr) {
+        return 96;
+    }
+    const UINT dpi = getDpiForWindow(window);
+    return dpi == 0 ? 96 : static_cast<int>(dpi);
+}
+
+}  // namespace
+
+namespace {
+
+ClientSetup shaped(ClientSetup setup)
+{
+    applyShape(setup, processShape());
+    return setup;
+}
+
 }  // namespace
 
 Client::Client(ClientSetup setup)
-    : setup_(std::move(setup)), ui_(std::make_unique<UiThread>()), incidents_(std::make_unique<Incidents>(*ui_))
+    : setup_(shaped(std::move(setup))), ui_(std::make_unique<UiThread>([this] { shapeThisThread(); })),
+      incidents_(std::make_unique<Incidents>(*ui_))
 {
     onUi([this] { build(); });
+}
+
+// Every thread of the client makes its windows in the client's shape.
+void Client::shapeThisThread() const
+{
+    if (setup_.commonControls6) {
+        static_cast<void>(useCommonControls6OnThisThread());
+    }
+    setWindowMaking({setup_.unicode, setup_.subclassedControls});
 }
 
 Client::~Client()
@@ -210,7 +277,7 @@ UiThread& Client::secondThread()
 {
     std::lock_guard<std::mutex> guard(secondMutex_);
     if (!second_) {
-        second_ = std::make_unique<UiThread>();
+        second_ = std::make_unique<UiThread>([this] { shapeThisThread(); });
     }
     return *second_;
 }
@@ -232,15 +299,38 @@ void Client::build()
 {
     registerClasses();
     const RECT& box = setup_.placement;
-    main_ = CreateWindowExA(0, texts::mainFrameClass, setup_.title.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                            box.left, box.top, box.right - box.left, box.bottom - box.top, nullptr, nullptr,
-                            GetModuleHandleA(nullptr), nullptr);
+    main_ = createOwnWindow(texts::mainFrameClass, setup_.title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, box.left,
+                            box.top, box.right - box.left, box.bottom - box.top, nullptr, 0, &mainFrameProc<true>);
     attachClient(main_, this);
+    scaleForDpi(layoutDpi(setup_, main_));
     buildChildren();
     buildToolbar();
     openInitialPage();
     if (setup_.startVisible) {
         ShowWindow(main_, SW_SHOWNORMAL);
+    }
+    if (setup_.busyWorkMs > 0) {
+        SetTimer(main_, busyWorkTimer, setup_.busyPeriodMs, nullptr);
+    }
+    if (setup_.popupsFromAnotherThread) {
+        // The network thread's word that it is connected, left open.
+        PopupSetup notice;
+        notice.message = "行情主站连接成功";
+        secondThread().post([this, notice] { showPopupHere(notice); });
+    }
+}
+
+// A DPI-aware client lays its switch out in pixels of its screen: the
+// switch, and the point in it that shows the tree, grow with the DPI.
+void Client::scaleForDpi(int dpi)
+{
+    const auto scale = [dpi](LONG value) { return static_cast<LONG>(MulDiv(value, dpi, 96)); };
+    dpiScale_ = scale;
+    setup_.switchHotSpot = {scale(setup_.switchHotSpot.x), scale(setup_.switchHotSpot.y)};
+    setup_.switchHotSpotAfterResize = {scale(setup_.switchHotSpotAfterResize.x),
+                                       scale(setup_.switchHotSpotAfterResize.y)};
+    if (setup_.switchWidthAfterFirstClick > 0) {
+        setup_.switchWidthAfterFirstClick = scale(setup_.switchWidthAfterFirstClick);
     }
 }
 
@@ -248,8 +338,8 @@ void Client::buildChildren()
 {
     // The first child is a panel; nested controls sit inside it so that a
     // depth-first search meets them before any later sibling.
-    HWND panel = createChild(main_, panelClass, "", WS_VISIBLE, 100, {0, 0, 780, 30});
-    HWND inner = createChild(panel, panelClass, "", WS_VISIBLE, 101, {0, 0, 780, 30});
+    HWND panel = createOwnChild(main_, panelClass, WS_VISIBLE, 100, {0, 0, 780, 30}, &panelProc<true>);
+    HWND inner = createOwnChild(panel, panelClass, WS_VISIBLE, 101, {0, 0, 780, 30}, &panelProc<true>);
     const DWORD lockStyle = setup_.lockVisible ? WS_VISIBLE : 0;
     if (setup_.locked) {
         createChild(setup_.lockNested ? inner : main_, "Static", setup_.lockText, lockStyle, 102, {300, 0, 700, 20});
@@ -269,23 +359,25 @@ void Client::buildChildren()
         }
     }
     if (setup_.tradeSwitch) {
-        switch_ = createChild(main_, switchClass, "", WS_VISIBLE, ids::tradeSwitch, {0, 40, 240, 560});
+        const RECT box = {0, dpiScale_(40), dpiScale_(240), dpiScale_(560)};
+        switch_ = createOwnChild(main_, switchClass, WS_VISIBLE, ids::tradeSwitch, box, &switchProc<true>);
         attachClient(switch_, this);
         buildTree(switch_);
     }
     if (setup_.pageHost) {
-        pageHost_ = createChild(main_, panelClass, "", WS_VISIBLE, ids::pageHost, {250, 40, 780, 560});
+        const RECT box = {dpiScale_(250), dpiScale_(40), dpiScale_(780), dpiScale_(560)};
+        pageHost_ = createOwnChild(main_, panelClass, WS_VISIBLE, ids::pageHost, box, &panelProc<true>);
     }
 }
 
 void Client::buildTree(HWND parent)
 {
-    treePanel_ = createChild(parent, panelClass, "", setup_.treeVisible ? WS_VISIBLE : 0, 200, {0, 0, 240, 520});
+    const RECT box = {0, 0, dpiScale_(240), dpiScale_(520)};
+    treePanel_ = createOwnChild(parent, panelClass, setup_.treeVisible ? WS_VISIBLE : 0, 200, box, &panelProc<true>);
     attachClient(treePanel_, this);
-    tree_ = CreateWindowExA(0, WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE | WS_BORDER | TVS_HASLINES | TVS_HASBUTTONS |
-                                                     TVS_LINESATROOT | TVS_SHOWSELALWAYS,
-                            0, 0, 240, 520, treePanel_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(setup_.treeId)),
-                            GetModuleHandleA(nullptr), nullptr);
+    tree_ = createChild(treePanel_, WC_TREEVIEWA, "",
+                        WS_VISIBLE | WS_BORDER | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+                        setup_.treeId, box);
     insertNodes(TVI_ROOT, setup_.tree, "");
 }
 
@@ -312,7 +404,8 @@ void Client::frontList(HWND list)
     auto front = std::make_unique<ListFront>(ListFront{this, nullptr});
     SetWindowLongPtrW(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(front.get()));
     front->listProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&pageListProc)));
+        setup_.unicode ? SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&pageListProc<true>))
+                       : SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&pageListProc<false>)));
     listFronts_.push_back(std::move(front));
 }
 
@@ -382,7 +475,8 @@ HWND Client::showPage(const std::string& caption, PageKind kind)
         page = createDialog(pageHost_, WS_CHILD, pageProc, reinterpret_cast<LPARAM>(this));
         SetWindowTextA(page, caption.c_str());
         MoveWindow(page, 0, 0, 530, 520, FALSE);
-        HWND list = addControl(page, WC_LISTVIEWA, "", WS_VISIBLE | LVS_REPORT, 1047, 0, 60, 520, 440);
+        const DWORD ownerData = listsByOwnerData(setup_, caption) ? LVS_OWNERDATA : 0;
+        HWND list = addControl(page, WC_LISTVIEWA, "", WS_VISIBLE | LVS_REPORT | ownerData, 1047, 0, 60, 520, 440);
         frontList(list);
         if (kind == PageKind::NestedDialog) {
             EnableWindow(list, FALSE);
@@ -409,18 +503,23 @@ HWND Client::showPage(const std::string& caption, PageKind kind)
 HWND Client::openPopup(const PopupSetup& popup)
 {
     HWND window = nullptr;
+    const auto make = [&] { window = showPopupHere(popup); };
+    popup.fromAnotherThread ? secondThread().run(make) : onUi(make);
+    return window;
+}
+
+// Makes the pop-up on the calling thread of the client.
+HWND Client::showPopupHere(const PopupSetup& popup)
+{
     auto* stored = new PopupSetup(popup);  // owned by the popup list below
-    const auto onItsThread = [&](const std::function<void()>& work) {
-        popup.fromAnotherThread ? secondThread().run(work) : onUi(work);
-    };
-    onItsThread([&] {
-        window = createDialog(main_, WS_POPUP | WS_CAPTION | WS_VISIBLE, popupProc, reinterpret_cast<LPARAM>(stored));
-        SetWindowTextA(window, popup.title.c_str());
-        addControl(window, "Static", popup.message, WS_VISIBLE, ids::promptText, 10, 10, 300, 20);
-        if (popup.withPromptButton) {
-            addControl(window, "Button", "确定", WS_VISIBLE | BS_PUSHBUTTON, ids::promptButton, 10, 40, 80, 24);
-        }
-    });
+    const HWND window =
+        createDialog(main_, WS_POPUP | WS_CAPTION | WS_VISIBLE, popupProc, reinterpret_cast<LPARAM>(stored));
+    SetWindowTextA(window, popup.title.c_str());
+    addControl(window, "Static", popup.message, WS_VISIBLE, ids::promptText, 10, 10, 300, 20);
+    if (popup.withPromptButton) {
+        addControl(window, "Button", "确定", WS_VISIBLE | BS_PUSHBUTTON, ids::promptButton, 10, 40, 80, 24);
+    }
+    std::lock_guard<std::mutex> guard(logMutex_);
     popups_.emplace_back(stored);
     return window;
 }

@@ -84,10 +84,34 @@ struct ClientSetup {
     // "刷新" or "融券卖出" runs the query of the shortable-securities page.
     std::vector<ToolbarButton> toolbarButtons = defaultToolbarButtons();
 
-    // Orders' answers (their final prompts) are shown by a second thread of
-    // the client, owned by the main frame, as a client whose network thread
-    // reports does; the UI thread goes on meanwhile.
-    bool answersFromAnotherThread = false;
+    // The shapes real clients take. The profile `realistic` (shape.h) turns
+    // on the first five together.
+    // 1. Common controls version 6, through an activation context as an
+    //    application manifest gives it.
+    bool commonControls6 = false;
+    // 2. A Unicode program: its windows are made with the W functions (their
+    //    texts are still those the client shows).
+    bool unicode = false;
+    // 3. Lists, edits, the tree and the combo box get a procedure of the
+    //    client's in front of the system's the moment they are made, as a
+    //    class framework attaches a control to its object.
+    bool subclassedControls = false;
+    // 4. The lists of today's orders and trades are owner-data lists
+    //    (LVS_OWNERDATA): their texts come from the page, asked with
+    //    LVN_GETDISPINFO; each row asked for costs the page `ownerDataRowMs`.
+    bool ownerDataLists = false;
+    DWORD ownerDataRowMs = 0;
+    // 5. Orders' answers (their final prompts), and a notice at start, are
+    //    shown by a second thread of the client, owned by the main frame, as
+    //    a client whose network thread reports does; the UI thread goes on.
+    bool popupsFromAnotherThread = false;
+    // 6. The client lays itself out for its screen's DPI, as a per-monitor
+    //    DPI-aware program does (the process must be made aware).
+    bool dpiAware = false;
+    // 7. The UI thread works `busyWorkMs` out of every `busyPeriodMs` without
+    //    answering messages, as a client decoding market data does.
+    DWORD busyWorkMs = 0;
+    DWORD busyPeriodMs = 100;
 };
 
 // One stray pop-up owned by the main frame.
@@ -159,7 +183,10 @@ public:
     bool reach(Moment moment, const std::string& text = {}, int row = -1);
 
 private:
+    void shapeThisThread() const;
     void build();
+    void scaleForDpi(int dpi);
+    HWND showPopupHere(const PopupSetup& popup);
     void buildChildren();
     void buildTree(HWND parent);
     void insertNodes(HTREEITEM parent, const std::vector<TreeNode>& nodes, const std::string& path);
@@ -170,6 +197,8 @@ private:
     void destroy();
 
     ClientSetup setup_;
+    // Pixels of the layout at 96 DPI to pixels of the client's screen.
+    std::function<LONG(LONG)> dpiScale_ = [](LONG value) { return value; };
     std::unique_ptr<UiThread> ui_;
     std::unique_ptr<Incidents> incidents_;
     std::mutex secondMutex_;

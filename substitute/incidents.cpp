@@ -42,10 +42,11 @@ LRESULT CALLBACK postedProc(int code, WPARAM removal, LPARAM lParam)
 
 }  // namespace
 
-void Incidents::plan(Incident incident)
+void Incidents::plan(Incident incident, std::function<void()> action)
 {
     std::lock_guard<std::mutex> guard(mutex_);
     planned_ = std::move(incident);
+    plannedAction_ = std::move(action);
     plannedFlag_ = true;
     stalling_ = false;
     drained_ = false;
@@ -73,13 +74,17 @@ bool Incidents::reach(Moment moment, HWND mainWindow, const std::string& text, i
         return false;
     }
     DWORD stallMs = 0;
+    std::function<void()> action;
     {
         std::lock_guard<std::mutex> guard(mutex_);
         stallMs = planned_->stallMs;
+        action = std::move(plannedAction_);
         planned_.reset();
         plannedFlag_ = false;
     }
-    if (stallMs == 0) {
+    if (action) {
+        action();
+    } else if (stallMs == 0) {
         DestroyWindow(mainWindow);
     } else {
         stall(stallMs);

@@ -1,7 +1,8 @@
 // Scripted troubles of the client, for the tests of a client that stops
 // answering or closes under the library: at a chosen moment its UI thread
 // stops answering for a while (as a real client's thread does during a slow
-// network call or a reconnect), or its main window is destroyed. After a
+// network call or a reconnect), its main window is destroyed, or it does
+// something of the test's. After a
 // stall the client records the backlog: the messages other threads had sent
 // or posted to it meanwhile, which it then handles.
 #pragma once
@@ -9,6 +10,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -50,7 +52,10 @@ class Incidents {
 public:
     explicit Incidents(UiThread& ui) : ui_(ui) {}
 
-    void plan(Incident incident);
+    // `action`, when given, is done on the UI thread at the moment in place
+    // of the stall (something else the client does then, such as putting a
+    // procedure in front of a list).
+    void plan(Incident incident, std::function<void()> action = {});
     // Whether an incident waits for its moment. Cheap: the client asks it on
     // every message it could concern, before anything costlier.
     [[nodiscard]] bool planned() const noexcept { return plannedFlag_.load(); }
@@ -81,6 +86,7 @@ private:
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     std::optional<Incident> planned_;
+    std::function<void()> plannedAction_;
     std::atomic<bool> plannedFlag_{false};
     bool stalling_ = false;
     bool drained_ = false;

@@ -194,7 +194,7 @@ bool OrderFlow::show(const PromptLayout& prompt, DWORD stallOnReadMs)
 // answering its messages.
 void OrderFlow::showAnswer(const PromptLayout& answer)
 {
-    if (!client_.setup().answersFromAnotherThread) {
+    if (!client_.setup().popupsFromAnotherThread) {
         show(answer, script_.stallOnAnswerReadMs);
         return;
     }

@@ -163,6 +163,14 @@ void appendRow(HWND list, int index, const Row& row)
     }
 }
 
+// An owner-data list holds no texts: it is told how many rows there are
+// and asks its page for each cell it needs.
+void setRowCount(HWND list, size_t rows)
+{
+    SendMessageA(list, LVM_SETITEMCOUNT, rows, LVSICF_NOSCROLL);
+    InvalidateRect(list, nullptr, FALSE);
+}
+
 void replaceRows(HWND list, const std::vector<Row>& rows)
 {
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
@@ -197,6 +205,7 @@ public:
 
     void build(HWND page) override
     {
+        ownerData_ = listsByOwnerData(client_.setup(), caption_);
         addControl(page, "Static", "", WS_VISIBLE, controls_.statusId, 0, 0, 300, 20);
         addControl(page, "Button", "查询", WS_VISIBLE | BS_PUSHBUTTON, controls_.buttonId, 310, 0, 60, 24);
         if (group_ == PageGroup::Funds) {
@@ -217,6 +226,22 @@ public:
             return false;
         }
         startQuery(page, QueryClick{caption_, id, {}});
+        return true;
+    }
+
+    // An owner-data list asks for the texts of the rows it shows, or that
+    // another thread reads.
+    bool onNotify(HWND, const NMHDR& header) override
+    {
+        const UINT code = header.code;
+        if (!ownerData_ || (code != LVN_GETDISPINFOA && code != LVN_GETDISPINFOW)) {
+            return false;
+        }
+        if (code == LVN_GETDISPINFOW) {
+            giveCell(reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header)).item);
+        } else {
+            giveCell(reinterpret_cast<NMLVDISPINFOA&>(const_cast<NMHDR&>(header)).item);
+        }
         return true;
     }
 
@@ -298,18 +323,56 @@ private:
             SetDlgItemTextA(page, query_ids::usdFunds, contents.usdFunds.c_str());
             SetDlgItemTextA(page, query_ids::hkdFunds, contents.hkdFunds.c_str());
         }
-        const HWND list = pageList(page);
-        replaceColumns(list, contents.columns);
-        replaceRows(list, contents.rows);
+        showRows(page, contents.columns, contents.rows);
         setStatus(page, contents.status);
+    }
+
+    void showRows(HWND page, const std::vector<std::string>& columns, const std::vector<Row>& rows)
+    {
+        const HWND list = pageList(page);
+        replaceColumns(list, columns);
+        if (ownerData_) {
+            shownRows_ = rows;
+            setRowCount(list, rows.size());
+        } else {
+            replaceRows(list, rows);
+        }
+    }
+
+    // The text of one cell of an owner-data list; the first column of a row
+    // costs what the client's handler costs for a row.
+    const std::string& cellOf(int row, int column) const
+    {
+        static const std::string none;
+        if (row < 0 || static_cast<size_t>(row) >= shownRows_.size() || column < 0 ||
+            static_cast<size_t>(column) >= shownRows_[static_cast<size_t>(row)].size()) {
+            return none;
+        }
+        if (column == 0 && client_.setup().ownerDataRowMs > 0) {
+            Sleep(client_.setup().ownerDataRowMs);
+        }
+        return shownRows_[static_cast<size_t>(row)][static_cast<size_t>(column)];
+    }
+
+    void giveCell(LVITEMA& item) const
+    {
+        if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
+            const std::string& text = cellOf(item.iItem, item.iSubItem);
+            lstrcpynA(item.pszText, text.c_str(), item.cchTextMax);
+        }
+    }
+
+    void giveCell(LVITEMW& item) const
+    {
+        if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
+            lstrcpynW(item.pszText, wideText(cellOf(item.iItem, item.iSubItem)).c_str(), item.cchTextMax);
+        }
     }
 
     // A message takes the place of the rows; the columns stay those of the page.
     void showMessageRow(HWND page, const std::string& text)
     {
-        const HWND list = pageList(page);
-        replaceColumns(list, client_.queries().contents(caption_).columns);
-        replaceRows(list, {Row{text}});
+        showRows(page, client_.queries().contents(caption_).columns, {Row{text}});
     }
 
     void setStatus(HWND page, const std::string& text)
@@ -324,6 +387,8 @@ private:
     PageControls controls_;
     QueryReply reply_;
     Step step_ = Step::Answer;
+    bool ownerData_ = false;
+    std::vector<Row> shownRows_;  // what an owner-data list shows
 };
 
 bool startsAQuery(const std::string& buttonName)
@@ -337,6 +402,12 @@ bool startsAQuery(const std::string& buttonName)
 }
 
 }  // namespace
+
+bool listsByOwnerData(const ClientSetup& setup, const std::string& caption)
+{
+    const std::optional<PageGroup> group = groupOf(caption);
+    return setup.ownerDataLists && group && (*group == PageGroup::Orders || *group == PageGroup::Trades);
+}
 
 QueryContents defaultContents(const std::string& caption)
 {

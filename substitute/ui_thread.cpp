@@ -54,7 +54,7 @@ void registerRunnerClass()
 
 }  // namespace
 
-UiThread::UiThread()
+UiThread::UiThread(std::function<void()> onStart) : onStart_(std::move(onStart))
 {
     thread_ = std::thread([this] { main(); });
     WaitForSingleObject(ready_.get(), INFINITE);
@@ -71,6 +71,9 @@ void UiThread::main()
     // A real framework application initialises COM on its UI thread; the
     // accessible toolbar depends on it.
     OleInitialize(nullptr);
+    if (onStart_) {
+        onStart_();
+    }
     threadId_ = GetCurrentThreadId();
     registerRunnerClass();
     runner_ = CreateWindowExA(0, runnerClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr), nullptr);

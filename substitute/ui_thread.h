@@ -13,7 +13,9 @@ namespace substitute {
 
 class UiThread {
 public:
-    UiThread();
+    // `onStart` runs on the new thread before it makes anything (how the
+    // thread makes its windows).
+    explicit UiThread(std::function<void()> onStart = {});
     ~UiThread();
     UiThread(const UiThread&) = delete;
     UiThread& operator=(const UiThread&) = delete;
@@ -32,6 +34,7 @@ public:
 private:
     void main();
 
+    std::function<void()> onStart_;
     std::thread thread_;
     HWND runner_ = nullptr;
     DWORD threadId_ = 0;
