@@ -7,6 +7,7 @@
 #   wine-bench.sh start BENCH_DIR [SLOTS]   boot the prefix once; start SLOTS benches (default 1)
 #   wine-bench.sh run BENCH_DIR EXE [ARGS...]             run a Windows program on a bench
 #   wine-bench.sh run-interactive BENCH_DIR EXE [ARGS...]  the same, reading the terminal
+#   wine-bench.sh run-at-dpi DPI BENCH_DIR EXE [ARGS...]   run it with the screen at DPI (96 is 100%)
 #   wine-bench.sh stop BENCH_DIR           stop every process the benches started
 #
 # `run` takes the bench that ctest allotted (resource "benches", see
@@ -15,7 +16,12 @@
 # (with its 32-bit part run through emulation).
 set -euo pipefail
 
-cmd=${1:?usage: wine-bench.sh start|run|stop BENCH_DIR ...}
+cmd=${1:?usage: wine-bench.sh start|run|run-at-dpi|stop BENCH_DIR ...}
+dpi=96
+if [ "$cmd" = run-at-dpi ]; then
+    dpi=${2:?DPI missing}
+    shift
+fi
 root=${2:?bench directory missing}
 shift 2
 mkdir -p "$root"
@@ -120,6 +126,24 @@ run() {  # STDIN EXE ARGS...
     exec env LC_ALL=zh_CN.UTF-8 "$(wine_for "$exe")" "$exe" "$@" <"$input" 2>&1
 }
 
+# Wine takes the screen's DPI from the prefix's registry when a program
+# starts; the bench's own is put back afterwards, whatever the program did.
+set_dpi() {  # DPI
+    env LC_ALL=zh_CN.UTF-8 "$(loader)" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+        </dev/null >/dev/null 2>&1
+}
+
+run_at_dpi() {  # DPI EXE ARGS...
+    local at=$1 exe=${2:?program missing}
+    shift 2
+    use_slot "$(allotted_slot)"
+    set_dpi "$at"
+    local status=0
+    env LC_ALL=zh_CN.UTF-8 "$(wine_for "$exe")" "$exe" "$@" </dev/null 2>&1 || status=$?
+    set_dpi 96
+    return "$status"
+}
+
 stop_all() {
     local dir
     for dir in "$root"/slot*/; do
@@ -140,6 +164,7 @@ case "$cmd" in
     start) start "$@" ;;
     run) run /dev/null "$@" ;;
     run-interactive) run /dev/stdin "$@" ;;
+    run-at-dpi) run_at_dpi "$dpi" "$@" ;;
     stop) stop_all ;;
     *) echo "unknown command $cmd" >&2; exit 2 ;;
 esac

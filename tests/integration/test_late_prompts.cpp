@@ -117,7 +117,7 @@ TEST(LatePrompts, AConfirmationNamingNoCodeOrTheOrdersOwnIsTaken)
 TEST(LatePrompts, AnswersAndPromptsOfTheClientsOtherThreadsAreFound)
 {
     substitute::ClientSetup setup = editionClient(Broker::Huatai, false);
-    setup.answersFromAnotherThread = true;
+    setup.popupsFromAnotherThread = true;
     Client client(setup);
     ZelvoLibrary zelvo;
     ASSERT_TRUE(zelvo.login().attached);
