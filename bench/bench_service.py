@@ -5,8 +5,8 @@ For each call the service reports the time spent inside the exports
 is what the service added: loopback TCP, HTTP, JSON, GBK conversion and the
 service's dispatch. Printed as medians (and 90th percentiles) over many calls.
 
-  python3 python/bench_service.py --address http://127.0.0.1:18766 --token-file FILE
-  python3 python/bench_service.py --build build/x86_64     # starts the bench, a client and the service itself
+  python3 bench/bench_service.py --address http://127.0.0.1:18766 --token-file FILE
+  python3 bench/bench_service.py --build build/x86_64     # starts the bench, a client and the service itself
 """
 
 from __future__ import annotations
@@ -23,9 +23,9 @@ import time
 from pathlib import Path
 from typing import Callable, List, Tuple
 
-HERE = Path(__file__).resolve().parent
-ROOT = HERE.parent
-sys.path.insert(0, str(HERE))
+ROOT = Path(__file__).resolve().parents[1]
+# The client package of the source tree (python/zelvo).
+sys.path.insert(0, str(ROOT / "python"))
 
 import zelvo  # noqa: E402
 

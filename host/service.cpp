@@ -9,16 +9,16 @@
 #include <cwchar>
 #include <memory>
 
-#include "client_polls.h"
+#include "desk/client_polls.h"
 #include "handles.h"
-#include "limits_file.h"
+#include "store/limits_file.h"
 #include "module_folder.h"
 #include "platform/com.h"
-#include "http_server.h"
-#include "routes.h"
-#include "secrets.h"
+#include "http/http_server.h"
+#include "routes/route_table.h"
+#include "store/secrets.h"
 #include "service_context.h"
-#include "trading_desk.h"
+#include "desk/trading_desk.h"
 #include "zelvo_version.h"
 
 namespace zelvo_host {

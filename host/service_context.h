@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <string>
 
-#include "clock.h"
-#include "event_feed.h"
-#include "ledger.h"
-#include "secrets.h"
-#include "web_sessions.h"
-#include "zelvo_library.h"
+#include "store/clock.h"
+#include "desk/event_feed.h"
+#include "store/ledger.h"
+#include "store/secrets.h"
+#include "rules/web_sessions.h"
+#include "store/zelvo_library.h"
 
 namespace zelvo_host {
 

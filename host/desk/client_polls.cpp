@@ -1,6 +1,6 @@
-#include "client_polls.h"
+#include "desk/client_polls.h"
 
-#include "trading_desk.h"
+#include "desk/trading_desk.h"
 
 namespace zelvo_host {
 

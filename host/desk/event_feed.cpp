@@ -1,6 +1,6 @@
-#include "event_feed.h"
+#include "desk/event_feed.h"
 
-#include "clock.h"
+#include "store/clock.h"
 
 namespace zelvo_host {
 

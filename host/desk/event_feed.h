@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "client_watch.h"
-#include "event_ring.h"
-#include "ledger_events.h"
+#include "rules/client_watch.h"
+#include "rules/event_ring.h"
+#include "rules/ledger_events.h"
 
 namespace zelvo_host {
 

@@ -1,8 +1,8 @@
-#include "state_answers.h"
+#include "desk/state_answers.h"
 
 #include <algorithm>
 
-#include "clock.h"
+#include "store/clock.h"
 
 namespace zelvo_host {
 

@@ -1,8 +1,8 @@
 // The halt and the dead man's switch as the answers show them (the status,
 // the halt and switch routes, an order refused while halted).
 #pragma once
-#include "json_types.h"
-#include "trading_state.h"
+#include "rules/json_types.h"
+#include "rules/trading_state.h"
 
 namespace zelvo_host {
 

@@ -1,9 +1,9 @@
-#include "trading_desk.h"
+#include "desk/trading_desk.h"
 
 #include <algorithm>
 
-#include "clock.h"
-#include "reconciliation.h"
+#include "store/clock.h"
+#include "rules/reconciliation.h"
 
 namespace zelvo_host {
 

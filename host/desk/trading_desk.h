@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "json_types.h"
-#include "order_lists.h"
+#include "rules/json_types.h"
+#include "rules/order_lists.h"
 #include "service_context.h"
-#include "tables.h"
+#include "rules/tables.h"
 #include "zelvo_kinds.h"
 
 namespace zelvo_host {

@@ -1,4 +1,4 @@
-#include "event_stream.h"
+#include "http/event_stream.h"
 
 #include <boost/asio/write.hpp>
 

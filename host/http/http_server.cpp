@@ -1,4 +1,4 @@
-#include "http_server.h"
+#include "http/http_server.h"
 
 #include <array>
 #include <chrono>
@@ -13,9 +13,9 @@
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/http.hpp>
 
-#include "event_stream.h"
+#include "http/event_stream.h"
 #include "host_protocol.h"
-#include "web_guard.h"
+#include "rules/web_guard.h"
 
 // Asio would call WSAStartup from a global constructor, which runs inside
 // DllMain while the loader lock is held; Winsock must not be started there.

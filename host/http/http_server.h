@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "http_types.h"
+#include "http/http_types.h"
 
 namespace zelvo_host {
 

@@ -1,4 +1,4 @@
-#include "json_replies.h"
+#include "routes/json_replies.h"
 
 #include <algorithm>
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "http_types.h"
-#include "json_types.h"
+#include "http/http_types.h"
+#include "rules/json_types.h"
 
 namespace zelvo_host {
 

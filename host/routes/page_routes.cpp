@@ -1,7 +1,7 @@
-#include "operator_page.h"
+#include "routes/page_routes.h"
 
-#include "json_replies.h"
-#include "web_guard.h"
+#include "routes/json_replies.h"
+#include "rules/web_guard.h"
 
 namespace zelvo_host {
 

@@ -5,7 +5,7 @@
 #pragma once
 #include <string_view>
 
-#include "http_types.h"
+#include "http/http_types.h"
 #include "service_context.h"
 
 namespace zelvo_host {

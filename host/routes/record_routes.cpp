@@ -1,7 +1,7 @@
-#include "record_routes.h"
+#include "routes/record_routes.h"
 
-#include "clock.h"
-#include "trading_desk.h"
+#include "store/clock.h"
+#include "desk/trading_desk.h"
 
 namespace zelvo_host {
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <string_view>
 
-#include "json_replies.h"
+#include "routes/json_replies.h"
 #include "service_context.h"
 
 namespace zelvo_host {

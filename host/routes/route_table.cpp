@@ -1,4 +1,4 @@
-#include "routes.h"
+#include "routes/route_table.h"
 
 #include <windows.h>
 
@@ -7,18 +7,18 @@
 #include <optional>
 
 #include "gbk_text.h"
-#include "client_polls.h"
-#include "json_replies.h"
-#include "openapi_document.h"
-#include "operator_page.h"
-#include "record_routes.h"
-#include "safety_routes.h"
-#include "state_answers.h"
-#include "secrets.h"
-#include "tables.h"
-#include "trading_desk.h"
-#include "trading_routes.h"
-#include "web_guard.h"
+#include "desk/client_polls.h"
+#include "routes/json_replies.h"
+#include "routes/openapi_document.h"
+#include "routes/page_routes.h"
+#include "routes/record_routes.h"
+#include "routes/safety_routes.h"
+#include "desk/state_answers.h"
+#include "store/secrets.h"
+#include "rules/tables.h"
+#include "desk/trading_desk.h"
+#include "routes/trading_routes.h"
+#include "rules/web_guard.h"
 #include "zelvo_kinds.h"
 #include "zelvo_version.h"
 

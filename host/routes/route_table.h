@@ -33,7 +33,7 @@
 // are answers with status 200 and "ok": false; the service's (a halt 423, a
 // risk limit 422) reach nothing of the client.
 #pragma once
-#include "http_types.h"
+#include "http/http_types.h"
 #include "service_context.h"
 
 namespace zelvo_host {

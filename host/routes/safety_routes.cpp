@@ -1,9 +1,9 @@
-#include "safety_routes.h"
+#include "routes/safety_routes.h"
 
-#include "clock.h"
-#include "limits_file.h"
-#include "state_answers.h"
-#include "trading_desk.h"
+#include "store/clock.h"
+#include "store/limits_file.h"
+#include "desk/state_answers.h"
+#include "desk/trading_desk.h"
 
 namespace zelvo_host {
 

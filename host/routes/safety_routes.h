@@ -2,7 +2,7 @@
 // changed), the halt of new orders and its lifting, and the dead man's
 // switch.
 #pragma once
-#include "json_replies.h"
+#include "routes/json_replies.h"
 #include "service_context.h"
 
 namespace zelvo_host {

@@ -1,13 +1,13 @@
-#include "trading_routes.h"
+#include "routes/trading_routes.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <optional>
 
-#include "clock.h"
-#include "state_answers.h"
-#include "trading_desk.h"
+#include "store/clock.h"
+#include "desk/state_answers.h"
+#include "desk/trading_desk.h"
 #include "zelvo_kinds.h"
 
 namespace zelvo_host {

@@ -4,7 +4,7 @@
 // halt and the risk limits first, and the unknown outcomes of today are
 // reconciled before it is sent.
 #pragma once
-#include "json_replies.h"
+#include "routes/json_replies.h"
 #include "service_context.h"
 
 namespace zelvo_host {

@@ -1,7 +1,7 @@
-#include "client_watch.h"
+#include "rules/client_watch.h"
 
 #include "gbk_text.h"
-#include "order_lists.h"
+#include "rules/order_lists.h"
 #include "zelvo_answers.h"
 
 namespace zelvo_host {

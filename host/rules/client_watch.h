@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "ledger_events.h"
-#include "tables.h"
+#include "rules/ledger_events.h"
+#include "rules/tables.h"
 
 namespace zelvo_host {
 

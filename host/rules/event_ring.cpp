@@ -1,4 +1,4 @@
-#include "event_ring.h"
+#include "rules/event_ring.h"
 
 #include <algorithm>
 

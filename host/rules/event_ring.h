@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "json_types.h"
+#include "rules/json_types.h"
 
 namespace zelvo_host {
 

@@ -1,4 +1,4 @@
-#include "ledger_events.h"
+#include "rules/ledger_events.h"
 
 namespace zelvo_host {
 

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "json_types.h"
+#include "rules/json_types.h"
 
 namespace zelvo_host {
 

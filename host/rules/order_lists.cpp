@@ -1,4 +1,4 @@
-#include "order_lists.h"
+#include "rules/order_lists.h"
 
 #include <algorithm>
 #include <climits>

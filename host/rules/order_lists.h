@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tables.h"
+#include "rules/tables.h"
 
 namespace zelvo_host {
 

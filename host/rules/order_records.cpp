@@ -1,4 +1,4 @@
-#include "order_records.h"
+#include "rules/order_records.h"
 
 namespace zelvo_host {
 

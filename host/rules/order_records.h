@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "json_types.h"
+#include "rules/json_types.h"
 
 namespace zelvo_host {
 

@@ -1,4 +1,4 @@
-#include "reconciliation.h"
+#include "rules/reconciliation.h"
 
 #include <algorithm>
 #include <cmath>

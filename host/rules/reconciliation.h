@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "order_lists.h"
-#include "order_records.h"
-#include "trading_state.h"
+#include "rules/order_lists.h"
+#include "rules/order_records.h"
+#include "rules/trading_state.h"
 
 namespace zelvo_host {
 

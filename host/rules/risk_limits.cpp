@@ -1,4 +1,4 @@
-#include "risk_limits.h"
+#include "rules/risk_limits.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "json_types.h"
+#include "rules/json_types.h"
 
 namespace zelvo_host {
 

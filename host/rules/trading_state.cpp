@@ -1,4 +1,4 @@
-#include "trading_state.h"
+#include "rules/trading_state.h"
 
 #include <algorithm>
 

@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "json_types.h"
-#include "order_records.h"
-#include "risk_limits.h"
+#include "rules/json_types.h"
+#include "rules/order_records.h"
+#include "rules/risk_limits.h"
 
 namespace zelvo_host {
 

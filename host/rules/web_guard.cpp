@@ -1,4 +1,4 @@
-#include "web_guard.h"
+#include "rules/web_guard.h"
 
 namespace zelvo_host {
 

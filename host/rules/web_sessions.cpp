@@ -1,4 +1,4 @@
-#include "web_sessions.h"
+#include "rules/web_sessions.h"
 
 namespace zelvo_host {
 

@@ -1,4 +1,4 @@
-#include "clock.h"
+#include "store/clock.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "ledger.h"
+#include "store/ledger.h"
 
-#include "clock.h"
+#include "store/clock.h"
 
 namespace zelvo_host {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "journal.h"
-#include "json_types.h"
-#include "trading_state.h"
+#include "store/journal.h"
+#include "rules/json_types.h"
+#include "rules/trading_state.h"
 
 namespace zelvo_host {
 

@@ -1,4 +1,4 @@
-#include "limits_file.h"
+#include "store/limits_file.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 #pragma once
 #include <string>
 
-#include "risk_limits.h"
+#include "rules/risk_limits.h"
 
 namespace zelvo_host {
 

@@ -1,4 +1,4 @@
-#include "secrets.h"
+#include "store/secrets.h"
 
 #include <windows.h>
 #include <bcrypt.h>

@@ -1,4 +1,4 @@
-#include "zelvo_library.h"
+#include "store/zelvo_library.h"
 
 #include "gbk_text.h"
 #include "zelvo_answers.h"

@@ -3,9 +3,9 @@
 // find new.
 #include <gtest/gtest.h>
 
-#include "client_watch.h"
-#include "event_ring.h"
-#include "ledger_events.h"
+#include "rules/client_watch.h"
+#include "rules/event_ring.h"
+#include "rules/ledger_events.h"
 
 namespace zelvo_host {
 namespace {

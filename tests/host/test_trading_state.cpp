@@ -2,7 +2,7 @@
 // changes, and what a journal of an older service or a cut-off one gives.
 #include <gtest/gtest.h>
 
-#include "trading_state.h"
+#include "rules/trading_state.h"
 
 namespace zelvo_host {
 namespace {
