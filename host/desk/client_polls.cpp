@@ -1,6 +1,9 @@
 #include "desk/client_polls.h"
 
+#include <vector>
+
 #include "desk/trading_desk.h"
+#include "store/clock.h"
 
 namespace zelvo_host {
 
@@ -15,29 +18,27 @@ void tellAll(EventFeed& feed, std::vector<NamedEvent> events)
     }
 }
 
-void pollClient(ServiceContext& context)
+void pollClient(EventFeed& feed, Ledger& ledger, ZelvoDll& dll)
 {
-    EventFeed& feed = context.events;
     const std::string today = now().date();
-    const ListRead trades = readOrders(context, zelvo::QueryKind::TodayTrades);
-    noteClientState(context, clientStateOf(trades.ok, trades.message), trades.message);
+    const ListRead trades = readList(dll, zelvo::QueryKind::TodayTrades);
+    noteClientState(feed, trades.clientState, trades.message);
     if (!trades.ok) {
         return;  // not attached, or not answering: the orders would say the same
     }
     tellAll(feed, feed.watch().trades(trades.table, today));
-    const ListRead orders = readOrders(context, zelvo::QueryKind::TodayOrders);
-    noteClientState(context, clientStateOf(orders.ok, orders.message), orders.message);
+    const ListRead orders = readList(dll, zelvo::QueryKind::TodayOrders);
+    noteClientState(feed, orders.clientState, orders.message);
     if (orders.ok) {
-        rememberListed(context, orders.table);
+        rememberListed(ledger, orders.table);
         tellAll(feed, feed.watch().orders(orders.table, today));
     }
 }
 
 }  // namespace
 
-bool pollClientIfDue(ServiceContext& context, bool requestWaiting)
+bool pollClientIfDue(EventFeed& feed, Ledger& ledger, ZelvoDll& dll, bool requestWaiting)
 {
-    EventFeed& feed = context.events;
     const EventFeed::Clock::time_point at = EventFeed::Clock::now();
     if (feed.keepAliveDue(at)) {
         feed.publishComment(keepAliveComment);
@@ -45,15 +46,15 @@ bool pollClientIfDue(ServiceContext& context, bool requestWaiting)
     if (!feed.pollDue(at, requestWaiting)) {
         return false;
     }
-    pollClient(context);
+    pollClient(feed, ledger, dll);
     feed.polled(EventFeed::Clock::now());
     return true;
 }
 
-void noteClientState(ServiceContext& context, const std::string& state, const std::string& message)
+void noteClientState(EventFeed& feed, const std::string& state, const std::string& message)
 {
-    if (std::optional<NamedEvent> changed = context.events.watch().client(state, message)) {
-        context.events.tell(std::move(*changed));
+    if (std::optional<NamedEvent> changed = feed.watch().client(state, message)) {
+        feed.tell(std::move(*changed));
     }
 }
 

@@ -6,17 +6,19 @@
 #pragma once
 #include <string>
 
-#include "service_context.h"
+#include "desk/event_feed.h"
+#include "store/ledger.h"
+#include "store/zelvo_library.h"
 
 namespace zelvo_host {
 
 // Called by the service's timer: polls when a poll is due (see
 // EventFeed::pollDue), and sends the listeners a keep-alive now and then.
 // True when it called the client.
-bool pollClientIfDue(ServiceContext& context, bool requestWaiting);
+bool pollClientIfDue(EventFeed& feed, Ledger& ledger, ZelvoDll& dll, bool requestWaiting);
 
 // Tells the listeners of the client's state ("attached", "logged_out", ...:
 // see clientStateOf) when it changed: after a login, a logout or a poll.
-void noteClientState(ServiceContext& context, const std::string& state, const std::string& message);
+void noteClientState(EventFeed& feed, const std::string& state, const std::string& message);
 
 }  // namespace zelvo_host

@@ -15,7 +15,10 @@ constexpr std::chrono::seconds keepAliveEvery{15};
 
 }  // namespace
 
-EventFeed::EventFeed(std::string run, std::size_t capacity) : ring_(std::move(run), capacity) {}
+EventFeed::EventFeed(std::string run, std::size_t capacity, std::chrono::milliseconds pollInterval)
+    : ring_(std::move(run), capacity), pollInterval_(pollInterval)
+{
+}
 
 void EventFeed::connect(Publish publish, CountListeners countListeners)
 {

@@ -22,7 +22,9 @@ public:
     using CountListeners = std::function<std::size_t()>;
     using Clock = std::chrono::steady_clock;
 
-    EventFeed(std::string run, std::size_t capacity);
+    // `run` tells this run's event ids from another run's; the ring keeps the
+    // last `capacity` events; the client is polled every `pollInterval`.
+    EventFeed(std::string run, std::size_t capacity, std::chrono::milliseconds pollInterval);
 
     // Where the events go: the HTTP server's listeners.
     void connect(Publish publish, CountListeners countListeners);
@@ -45,7 +47,6 @@ public:
     // The polls: their interval, how many were made, and whether one is due
     // now. A poll waits while a request is waiting, for at most one more
     // interval; it is never due without a listener.
-    void setPollInterval(std::chrono::milliseconds interval) { pollInterval_ = interval; }
     [[nodiscard]] std::chrono::milliseconds pollInterval() const { return pollInterval_; }
     [[nodiscard]] bool pollDue(Clock::time_point at, bool requestWaiting);
     void polled(Clock::time_point at);
@@ -60,7 +61,7 @@ private:
     ClientWatch watch_;
     Publish publish_;
     CountListeners countListeners_;
-    std::chrono::milliseconds pollInterval_{3000};
+    std::chrono::milliseconds pollInterval_;
     Clock::time_point lastPoll_{};
     std::uint64_t polls_ = 0;
     Clock::time_point nextKeepAlive_{};

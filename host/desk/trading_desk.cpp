@@ -1,9 +1,12 @@
 #include "desk/trading_desk.h"
 
 #include <algorithm>
+#include <vector>
 
-#include "store/clock.h"
+#include "desk/client_polls.h"
+#include "rules/order_lists.h"
 #include "rules/reconciliation.h"
+#include "store/clock.h"
 
 namespace zelvo_host {
 
@@ -36,20 +39,26 @@ namespace {
     return result.outcome != record.outcome || result.note != record.note || result.candidates != record.candidates;
 }
 
+[[nodiscard]] bool listsOrders(zelvo::QueryKind kind)
+{
+    return kind == zelvo::QueryKind::TodayOrders || kind == zelvo::QueryKind::CancelList;
+}
+
 // Reconciles `chosen` against today's orders, read once; `always`: each
 // result is journalled even when it changes nothing (an attempt asked for).
-[[nodiscard]] ReconcileRun reconcileRecords(ServiceContext& context, const std::vector<const OrderRecord*>& chosen, bool always)
+[[nodiscard]] ReconcileRun reconcileRecords(Ledger& ledger, ZelvoDll& dll, const std::vector<const OrderRecord*>& chosen,
+                                            bool always)
 {
     if (chosen.empty()) {
         return {};
     }
     const Instant at = now();
-    const TradingState& state = context.ledger.state();
+    const TradingState& state = ledger.state();
     const bool needsList = std::any_of(chosen.begin(), chosen.end(),
                                        [&](const OrderRecord* record) { return record->date() == at.date(); });
     ListRead list;
     if (needsList) {
-        list = readOrders(context, zelvo::QueryKind::TodayOrders);
+        list = readList(dll, zelvo::QueryKind::TodayOrders);
         if (!list.ok) {
             return {false, list.message};
         }
@@ -70,149 +79,126 @@ namespace {
     for (const Reconciled& result : results) {
         const OrderRecord* record = state.record(result.orderId);
         if (record != nullptr && (always || changes(*record, result))) {
-            (void)context.ledger.commit(events::reconciled(result));
+            (void)ledger.commit(entries::reconciled(result));
         }
     }
     if (needsList) {
-        rememberListed(context, list.table);
+        rememberListed(ledger, list.table);
     }
     return {};
 }
 
 }  // namespace
 
-ListRead readOrders(ServiceContext& context, zelvo::QueryKind kind)
+ListRead readList(ZelvoDll& dll, zelvo::QueryKind kind)
 {
-    const QueryAnswer answer = context.library.query(static_cast<int>(kind));
+    const QueryAnswer answer = dll.query(static_cast<int>(kind));
     if (answer.result.empty()) {
-        return {false, {}, answer.message};
+        return {false, {}, answer.message, answer.clientState};
     }
-    return {true, parseTable(answer.result), answer.message};
+    return {true, parseTable(answer.result), answer.message, answer.clientState};
 }
 
-void rememberListed(ServiceContext& context, const Table& table)
+void rememberListed(Ledger& ledger, const Table& table)
 {
     const std::string today = now().date();
     std::vector<ListedNumber> fresh;
     for (const ListedOrder& order : readOrderList(table).orders) {
         const bool taken = std::any_of(fresh.begin(), fresh.end(), [&](const ListedNumber& n) { return n.number == order.number; });
-        if (!taken && !context.ledger.state().seen(today, order.number)) {
+        if (!taken && !ledger.state().seen(today, order.number)) {
             fresh.push_back({order.number, order.code});
         }
     }
     if (!fresh.empty()) {
         // Unwritten, the numbers stay unseen: reconciliation then has more
         // rows to choose from, never fewer, and does not guess among them.
-        (void)context.ledger.commit(events::seen(fresh));
+        (void)ledger.commit(entries::seen(fresh));
     }
 }
 
-ReconcileRun reconcileUnknown(ServiceContext& context, ReconcileScope scope)
+QueryRead queryPage(Ledger& ledger, ZelvoDll& dll, zelvo::QueryKind kind)
 {
-    std::vector<const OrderRecord*> chosen = unknownOf(context.ledger.state(), now().date());
+    QueryRead read{dll.query(static_cast<int>(kind)), {}};
+    read.table = zelvo::isFundsLine(kind) ? parseFundsLine(read.answer.result) : parseTable(read.answer.result);
+    if (listsOrders(kind)) {
+        rememberListed(ledger, read.table);
+    }
+    return read;
+}
+
+ClientIdentity identify(ZelvoDll& dll)
+{
+    ClientIdentity identity;
+    identity.title = dll.title();
+    identity.broker = dll.broker();
+    identity.account = dll.account();
+    return identity;
+}
+
+DayRecords todaysRecords(const TradingState& state)
+{
+    DayRecords today{now().date(), {}};
+    today.records = state.recordsOf(today.date);
+    return today;
+}
+
+ReconcileRun reconcileUnknown(Ledger& ledger, ZelvoDll& dll, ReconcileScope scope)
+{
+    std::vector<const OrderRecord*> chosen = unknownOf(ledger.state(), now().date());
     if (scope == ReconcileScope::BeforeOrder) {
         // A record found ambiguous stays so whatever rows come later; it is
         // reconciled after a login or when asked, not before every order.
         chosen.erase(std::remove_if(chosen.begin(), chosen.end(), [](const OrderRecord* record) { return record->ambiguous; }),
                      chosen.end());
     }
-    return reconcileRecords(context, chosen, false);
+    return reconcileRecords(ledger, dll, chosen, false);
 }
 
-ReconcileRun reconcileOne(ServiceContext& context, const std::string& orderId)
+ReconcileRun reconcileOne(Ledger& ledger, ZelvoDll& dll, const std::string& orderId)
 {
-    const OrderRecord* record = context.ledger.state().record(orderId);
+    const OrderRecord* record = ledger.state().record(orderId);
     if (record == nullptr || record->outcome != Outcome::Unknown) {
         return {};
     }
-    return reconcileRecords(context, {record}, true);
+    return reconcileRecords(ledger, dll, {record}, true);
 }
 
-std::string codeOfOrder(ServiceContext& context, int number)
+std::string codeOfOrder(Ledger& ledger, ZelvoDll& dll, int number)
 {
     const std::string today = now().date();
-    if (const std::optional<OrderNumberSeen> seen = context.ledger.state().seen(today, number); seen && !seen->code.empty()) {
+    if (const std::optional<OrderNumberSeen> seen = ledger.state().seen(today, number); seen && !seen->code.empty()) {
         return seen->code;
     }
-    const ListRead list = readOrders(context, zelvo::QueryKind::TodayOrders);
+    const ListRead list = readList(dll, zelvo::QueryKind::TodayOrders);
     if (list.ok) {
-        rememberListed(context, list.table);
+        rememberListed(ledger, list.table);
     }
-    const std::optional<OrderNumberSeen> seen = context.ledger.state().seen(today, number);
+    const std::optional<OrderNumberSeen> seen = ledger.state().seen(today, number);
     return seen ? seen->code : std::string();
 }
 
-CancelAllOutcome cancelListed(ServiceContext& context, Side side, CancelBy by)
+TextAnswer loginAndReconcile(Ledger& ledger, ZelvoDll& dll, const std::string& gbkPassword)
 {
-    CancelAllOutcome outcome;
-    const ListRead list = readOrders(context, zelvo::QueryKind::CancelList);
-    if (!list.ok) {
-        outcome.message = list.message;
-        return outcome;
-    }
-    rememberListed(context, list.table);
-    const CancelSelection selection = ordersToCancel(list.table, side);
-    if (!selection.problem.empty()) {
-        outcome.message = selection.problem;
-        return outcome;
-    }
-    size_t accepted = 0;
-    for (const ListedOrder& order : selection.orders) {
-        const std::string today = now().date();
-        const std::optional<RiskRefusal> refusal =
-            by == CancelBy::Caller ? checkCancel(context.ledger.state().limits(), order.code,
-                                                 context.ledger.state().cancelsOf(today, order.code))
-                                   : std::nullopt;
-        if (refusal) {
-            outcome.results.push_back({{"number", order.number}, {"ok", false}, {"message", refusal->message}});
-            continue;
-        }
-        const TextAnswer cancelled = context.library.cancelOrder(order.number);
-        context.ledger.commitAlways(events::cancel({order.number, order.code}, by, cancelled.ok, cancelled.message));
-        accepted += cancelled.ok ? 1 : 0;
-        outcome.results.push_back({{"number", order.number}, {"ok", cancelled.ok}, {"message", cancelled.message}});
-    }
-    outcome.ok = accepted == selection.orders.size();
-    outcome.message = "cancelled " + std::to_string(accepted) + " of " + std::to_string(selection.orders.size()) + " orders";
-    return outcome;
-}
-
-TextAnswer loginAndReconcile(ServiceContext& context, const std::string& gbkPassword)
-{
-    const TextAnswer answer = context.library.login(gbkPassword);
+    const TextAnswer answer = dll.login(gbkPassword);
     if (answer.ok) {
-        (void)reconcileUnknown(context, ReconcileScope::AllToday);
+        (void)reconcileUnknown(ledger, dll, ReconcileScope::AllToday);
     }
     return answer;
 }
 
-bool haltOrders(ServiceContext& context, const std::string& reason, const char* by)
+LoginOutcome logIn(Ledger& ledger, ZelvoDll& dll, EventFeed& feed, const std::string& gbkPassword)
 {
-    if (context.ledger.state().halt().halted) {
-        return true;
-    }
-    return context.ledger.commitAlways(events::halt(reason, by));
+    LoginOutcome outcome;
+    outcome.answer = loginAndReconcile(ledger, dll, gbkPassword);
+    noteClientState(feed, outcome.answer.clientState, outcome.answer.message);
+    outcome.identity = identify(dll);
+    return outcome;
 }
 
-bool fireSwitchIfDue(ServiceContext& context)
+void logOut(ZelvoDll& dll, EventFeed& feed)
 {
-    const SwitchState armed = context.ledger.state().deadMansSwitch();
-    if (!armed.armed || now().epochMs < armed.deadlineMs) {
-        return false;
-    }
-    context.ledger.commitAlways(events::switchFired(armed.seconds));
-    haltOrders(context, "dead man's switch: not re-armed within " + std::to_string(armed.seconds) + " s", "switch");
-    if (context.library.title().empty()) {
-        // Not attached (the client was restarted): the cancels need a session.
-        const TextAnswer login = loginAndReconcile(context, {});
-        if (!login.ok) {
-            context.ledger.commitAlways(events::cancelAllDone(CancelBy::Switch, false, "cannot log in: " + login.message));
-            return true;
-        }
-    }
-    const CancelAllOutcome cancelled = cancelListed(context, Side::Any, CancelBy::Switch);
-    context.ledger.commitAlways(events::cancelAllDone(CancelBy::Switch, cancelled.ok, cancelled.message));
-    return true;
+    dll.logout();
+    noteClientState(feed, "logged_out", "");
 }
 
 }  // namespace zelvo_host

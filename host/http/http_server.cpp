@@ -14,8 +14,6 @@
 #include <boost/beast/http.hpp>
 
 #include "http/event_stream.h"
-#include "host_protocol.h"
-#include "rules/web_guard.h"
 
 // Asio would call WSAStartup from a global constructor, which runs inside
 // DllMain while the loader lock is held; Winsock must not be started there.
@@ -97,7 +95,9 @@ constexpr char streamHeader[] =
     request.origin = headerOf(message, http::field::origin);
     request.cookie = headerOf(message, http::field::cookie);
     request.lastEventId = std::string(message["Last-Event-ID"]);
-    request.pageHeader = message.find(pageHeaderName) != message.end();
+    for (const auto& field : message) {
+        request.headerNames.emplace_back(field.name_string());
+    }
     request.body = std::move(message.body());
     return request;
 }
@@ -407,13 +407,17 @@ void publish(HttpServer& server, const std::string& text)
     }
 }
 
-HttpServerPtr bindServer(std::uint16_t port, const ServerLimits& limits, BindResult& result)
+HttpServerPtr bindServer(const std::string& address, std::uint16_t port, const ServerLimits& limits, BindResult& result)
 {
     HttpServerPtr server(new HttpServer);
     server->limits = limits;
-    const tcp::endpoint endpoint(asio::ip::make_address_v4(listenAddress), port);
     beast::error_code ec;
+    const asio::ip::address_v4 ip = asio::ip::make_address_v4(address, ec);
     result = BindResult::Failed;
+    if (ec) {
+        return nullptr;
+    }
+    const tcp::endpoint endpoint(ip, port);
     if (server->acceptor.open(endpoint.protocol(), ec); ec) {
         return nullptr;
     }

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "http/http_types.h"
 
@@ -30,9 +31,11 @@ struct HttpServerDeleter {
 };
 using HttpServerPtr = std::unique_ptr<HttpServer, HttpServerDeleter>;
 
-// Binds 127.0.0.1:`port` exclusively (no other socket may share the port)
-// and listens. Null, with `result` saying why, when that fails.
-[[nodiscard]] HttpServerPtr bindServer(std::uint16_t port, const ServerLimits& limits, BindResult& result);
+// Binds `address` (an IPv4 address: "127.0.0.1"):`port` exclusively (no
+// other socket may share the port) and listens. Null, with `result` saying
+// why, when that fails.
+[[nodiscard]] HttpServerPtr bindServer(const std::string& address, std::uint16_t port, const ServerLimits& limits,
+                                       BindResult& result);
 
 // The event stream's listeners still taking events.
 [[nodiscard]] std::size_t listenerCount(const HttpServer& server);

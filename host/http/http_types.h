@@ -1,8 +1,10 @@
 // A request as the routes see it and the reply they give, kept free of the
 // HTTP library so that the routes never depend on it.
 #pragma once
+#include <algorithm>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -16,9 +18,19 @@ struct HttpRequest {
     std::string origin;         // the Origin header, empty when absent
     std::string cookie;         // the Cookie header, empty when absent
     std::string lastEventId;    // the Last-Event-ID header of a stream's reconnect
-    bool pageHeader = false;    // the header only the operator page sends is present
+    std::vector<std::string> headerNames;  // of every header, as sent
     std::string body;
 };
+
+// True when the request has a header of this name (in any case).
+[[nodiscard]] inline bool hasHeader(const HttpRequest& request, std::string_view name)
+{
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::any_of(request.headerNames.begin(), request.headerNames.end(), [&](const std::string& sent) {
+        return sent.size() == name.size() &&
+               std::equal(sent.begin(), sent.end(), name.begin(), [&](char a, char b) { return lower(a) == lower(b); });
+    });
+}
 
 struct HttpReply {
     int status = 200;

@@ -4,19 +4,9 @@
 
 namespace zelvo_host {
 
-std::string dumpJson(const Json& body)
-{
-    return body.dump(-1, ' ', false, Json::error_handler_t::replace);
-}
-
 HttpReply jsonReply(int status, const Json& body)
 {
     return {status, dumpJson(body), {}};
-}
-
-Json errorBody(std::string_view code, std::string_view message)
-{
-    return {{"ok", false}, {"error", code}, {"message", message}};
 }
 
 HttpReply errorReply(int status, std::string_view code, std::string_view message)
@@ -24,14 +14,24 @@ HttpReply errorReply(int status, std::string_view code, std::string_view message
     return jsonReply(status, errorBody(code, message));
 }
 
-std::string unknownMember(const Json& body, std::initializer_list<std::string_view> known)
+std::optional<FieldProblem> unknownField(const Json& body, const std::vector<std::string_view>& known, std::string_view what)
 {
     for (const auto& member : body.items()) {
         if (std::find(known.begin(), known.end(), member.key()) == known.end()) {
-            return member.key();
+            return FieldProblem{"unknown_field", "unknown " + std::string(what) + ": " + member.key()};
         }
     }
-    return {};
+    return std::nullopt;
+}
+
+FieldProblem badField(std::string message)
+{
+    return {"bad_field", std::move(message)};
+}
+
+HttpReply fieldRefusal(const FieldProblem& problem)
+{
+    return errorReply(400, problem.error, problem.message);
 }
 
 }  // namespace zelvo_host

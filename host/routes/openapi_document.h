@@ -1,5 +1,5 @@
 // The service's description in OpenAPI 3.1 (GET /v1/openapi.json): the text
-// of host/openapi.json, embedded at build time with the project's version as
+// of routes/openapi.json, embedded at build time with the project's version as
 // its info.version (cmake/embed_text.cmake).
 #pragma once
 #include <string_view>

@@ -1,5 +1,7 @@
 #include "routes/page_routes.h"
 
+#include <optional>
+
 #include "routes/json_replies.h"
 #include "rules/web_guard.h"
 
@@ -50,19 +52,24 @@ constexpr char spentLinkPage[] =
 
 }  // namespace
 
-HttpReply pageFile(PageFile file)
+HttpReply getPage(RouteContext&, const RouteCall&)
 {
-    switch (file) {
-    case PageFile::Css: return fileReply(pageCss(), "text/css; charset=utf-8");
-    case PageFile::Js: return fileReply(pageJs(), "text/javascript; charset=utf-8");
-    case PageFile::Html: break;
-    }
     return fileReply(pageHtml(), "text/html; charset=utf-8");
 }
 
-HttpReply exchangeLoginCode(ServiceContext& context, std::string_view target)
+HttpReply getPageCss(RouteContext&, const RouteCall&)
 {
-    const std::string session = context.web.exchange(codeOf(target));
+    return fileReply(pageCss(), "text/css; charset=utf-8");
+}
+
+HttpReply getPageJs(RouteContext&, const RouteCall&)
+{
+    return fileReply(pageJs(), "text/javascript; charset=utf-8");
+}
+
+HttpReply getLogin(RouteContext& context, const RouteCall& call)
+{
+    const std::string session = context.web.exchange(codeOf(call.request.target));
     if (session.empty()) {
         HttpReply refused = fileReply(spentLinkPage, "text/html; charset=utf-8");
         refused.status = 403;
@@ -76,10 +83,16 @@ HttpReply exchangeLoginCode(ServiceContext& context, std::string_view target)
     return reply;
 }
 
-std::string newLoginLink(ServiceContext& context)
+HttpReply postLoginLink(RouteContext& context, const RouteCall& call)
 {
+    if (const std::optional<FieldProblem> unknown = unknownField(call.body, {})) {
+        return fieldRefusal(*unknown);
+    }
     const std::string code = context.web.newLoginCode();
-    return code.empty() ? std::string() : serviceOrigin(context.port) + loginPath + "?" + codeParameter + code;
+    if (code.empty()) {
+        return errorReply(503, "no_random", "the system's random source failed; no link was made");
+    }
+    return jsonReply(200, {{"ok", true}, {"url", serviceOrigin(context.port) + loginPath + "?" + codeParameter + code}});
 }
 
 }  // namespace zelvo_host

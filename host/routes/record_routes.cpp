@@ -1,7 +1,9 @@
 #include "routes/record_routes.h"
 
-#include "store/clock.h"
+#include <optional>
+
 #include "desk/trading_desk.h"
+#include "routes/json_replies.h"
 
 namespace zelvo_host {
 
@@ -14,35 +16,35 @@ namespace {
 
 }  // namespace
 
-HttpReply listOrders(ServiceContext& context)
+HttpReply getOrders(RouteContext& context, const RouteCall&)
 {
-    const std::string today = now().date();
+    const DayRecords today = todaysRecords(context.ledger.state());
     Json records = Json::array();
-    for (const OrderRecord* record : context.ledger.state().recordsOf(today)) {
+    for (const OrderRecord* record : today.records) {
         records.push_back(recordJson(*record));
     }
-    return jsonReply(200, {{"ok", true}, {"date", today}, {"orders", records}});
+    return jsonReply(200, {{"ok", true}, {"date", today.date}, {"orders", records}});
 }
 
-HttpReply showOrder(ServiceContext& context, std::string_view orderId)
+HttpReply getOrder(RouteContext& context, const RouteCall& call)
 {
-    const OrderRecord* record = context.ledger.state().record(std::string(orderId));
+    const OrderRecord* record = context.ledger.state().record(std::string(call.name));
     if (record == nullptr) {
-        return unknownOrder(orderId);
+        return unknownOrder(call.name);
     }
     return jsonReply(200, {{"ok", true}, {"order", recordJson(*record)}});
 }
 
-HttpReply reconcileOrder(ServiceContext& context, const Json& body, std::string_view orderId)
+HttpReply postReconcile(RouteContext& context, const RouteCall& call)
 {
-    if (const std::string unknown = unknownMember(body, {}); !unknown.empty()) {
-        return errorReply(400, "unknown_field", "unknown field: " + unknown);
+    if (const std::optional<FieldProblem> unknown = unknownField(call.body, {})) {
+        return fieldRefusal(*unknown);
     }
-    const std::string id(orderId);
+    const std::string id(call.name);
     if (context.ledger.state().record(id) == nullptr) {
-        return unknownOrder(orderId);
+        return unknownOrder(call.name);
     }
-    const ReconcileRun run = reconcileOne(context, id);
+    const ReconcileRun run = reconcileOne(context.ledger, context.dll, id);
     Json answer = {{"ok", run.listRead}, {"order", recordJson(*context.ledger.state().record(id))}};
     if (!run.listRead) {
         answer["message"] = "today's orders could not be read: " + run.message;

@@ -1,15 +1,13 @@
 // The routes of the order records: today's records, one record by its
-// order_id, and the reconciliation of one whose outcome is unknown.
+// order_id, and the reconciliation of one whose outcome is unknown. Each is
+// named after its route.
 #pragma once
-#include <string_view>
-
-#include "routes/json_replies.h"
-#include "service_context.h"
+#include "routes/route_context.h"
 
 namespace zelvo_host {
 
-[[nodiscard]] HttpReply listOrders(ServiceContext& context);
-[[nodiscard]] HttpReply showOrder(ServiceContext& context, std::string_view orderId);
-[[nodiscard]] HttpReply reconcileOrder(ServiceContext& context, const Json& body, std::string_view orderId);
+[[nodiscard]] HttpReply getOrders(RouteContext& context, const RouteCall& call);
+[[nodiscard]] HttpReply getOrder(RouteContext& context, const RouteCall& call);
+[[nodiscard]] HttpReply postReconcile(RouteContext& context, const RouteCall& call);
 
 }  // namespace zelvo_host

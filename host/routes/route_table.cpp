@@ -1,40 +1,20 @@
 #include "routes/route_table.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <optional>
 
-#include "gbk_text.h"
-#include "desk/client_polls.h"
+#include "routes/access.h"
+#include "routes/client_routes.h"
 #include "routes/json_replies.h"
-#include "routes/openapi_document.h"
 #include "routes/page_routes.h"
 #include "routes/record_routes.h"
 #include "routes/safety_routes.h"
-#include "desk/state_answers.h"
-#include "store/secrets.h"
-#include "rules/tables.h"
-#include "desk/trading_desk.h"
 #include "routes/trading_routes.h"
-#include "rules/web_guard.h"
-#include "zelvo_kinds.h"
-#include "zelvo_version.h"
 
 namespace zelvo_host {
 
 namespace {
-
-constexpr char serviceVersion[] = ZELVO_VERSION_TEXT;
-
-// `name` is the path's one named segment (percent-decoded), empty for a
-// route without one.
-using RouteHandler = HttpReply (*)(ServiceContext&, const Json& body, std::string_view name, const HttpRequest&);
-
-// Who may use a route: anyone who asks for the service's own host (the page
-// and its sign-in), or only with the bearer token or the page's cookie.
-enum class Access { Open, Credentials };
 
 // A route's path is `head`, then a name when `named`, then `tail`.
 struct Route {
@@ -46,209 +26,29 @@ struct Route {
     Access access = Access::Credentials;
 };
 
-HttpReply status(ServiceContext& context, const Json&, std::string_view, const HttpRequest&)
-{
-    const std::string title = context.library.title();
-    const TradingState& state = context.ledger.state();
-    return jsonReply(200, {{"ok", true},
-                           {"attached", !title.empty()},
-                           {"title", title},
-                           {"broker", context.library.broker()},
-                           {"account", context.library.account()},
-                           {"halt", haltJson(state.halt())},
-                           {"switch", switchJson(state.deadMansSwitch())},
-                           {"unknown_orders", state.unknownCount()},
-                           {"journal", {{"damaged_lines", context.ledger.damagedLines()}}},
-                           {"events", {{"listeners", context.events.listeners()},
-                                       {"polls", context.events.polls()},
-                                       {"poll_seconds", static_cast<double>(context.events.pollInterval().count()) / 1000.0}}},
-                           {"service", {{"version", serviceVersion}, {"port", context.port}, {"pid", GetCurrentProcessId()}}}});
-}
-
-HttpReply login(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
-{
-    if (const std::string unknown = unknownMember(body, {"password"}); !unknown.empty()) {
-        return errorReply(400, "unknown_field", "unknown field: " + unknown);
-    }
-    std::string password;
-    if (body.contains("password")) {
-        if (!body["password"].is_string()) {
-            return errorReply(400, "bad_field", "password must be a string");
-        }
-        password = body["password"].get<std::string>();
-    }
-    const std::optional<std::string> gbkPassword = zelvo_common::utf8ToGbk(password);
-    if (!gbkPassword) {
-        return errorReply(400, "bad_field", "password holds characters GBK cannot write");
-    }
-    const TextAnswer answer = loginAndReconcile(context, *gbkPassword);
-    noteClientState(context, answer.ok ? "attached" : clientStateOf(false, answer.message), answer.message);
-    return jsonReply(200, {{"ok", answer.ok},
-                           {"message", answer.message},
-                           {"title", context.library.title()},
-                           {"broker", context.library.broker()},
-                           {"account", context.library.account()}});
-}
-
-HttpReply logout(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
-{
-    if (const std::string unknown = unknownMember(body, {}); !unknown.empty()) {
-        return errorReply(400, "unknown_field", "unknown field: " + unknown);
-    }
-    context.library.logout();
-    noteClientState(context, "logged_out", "");
-    return jsonReply(200, {{"ok", true}});
-}
-
-HttpReply query(ServiceContext& context, const Json&, std::string_view name, const HttpRequest&)
-{
-    const std::optional<zelvo::QueryKind> kind = zelvo::kindNamed(zelvo::queryKindNames, name);
-    if (!kind) {
-        std::string known;
-        for (const auto& entry : zelvo::queryKindNames) {
-            known += (known.empty() ? "" : ", ") + std::string(entry.name);
-        }
-        return errorReply(404, "unknown_query", "unknown query name; known: " + known);
-    }
-    const int number = static_cast<int>(*kind);
-    const QueryAnswer answer = context.library.query(number);
-    const Table table = zelvo::isFundsLine(*kind) ? parseFundsLine(answer.result) : parseTable(answer.result);
-    if (*kind == zelvo::QueryKind::TodayOrders || *kind == zelvo::QueryKind::CancelList) {
-        rememberListed(context, table);
-    }
-    return jsonReply(200, {{"ok", !answer.result.empty()},
-                           {"name", std::string(name)},
-                           {"kind", number},
-                           {"columns", table.columns},
-                           {"rows", table.rows},
-                           {"table", answer.result},
-                           {"message", answer.message}});
-}
-
-HttpReply orders(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
-{
-    return placeOrder(context, body);
-}
-
-HttpReply todaysOrders(ServiceContext& context, const Json&, std::string_view, const HttpRequest&)
-{
-    return listOrders(context);
-}
-
-HttpReply order(ServiceContext& context, const Json&, std::string_view orderId, const HttpRequest&)
-{
-    return showOrder(context, orderId);
-}
-
-HttpReply reconcile(ServiceContext& context, const Json& body, std::string_view orderId, const HttpRequest&)
-{
-    return reconcileOrder(context, body, orderId);
-}
-
-HttpReply cancel(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
-{
-    return cancelOrder(context, body);
-}
-
-HttpReply cancelEverything(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
-{
-    return cancelAll(context, body);
-}
-
-HttpReply limits(ServiceContext& context, const Json&, std::string_view, const HttpRequest&)
-{
-    return showLimits(context);
-}
-
-HttpReply setLimits(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
-{
-    return changeLimits(context, body);
-}
-
-HttpReply halt(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
-{
-    return haltNewOrders(context, body);
-}
-
-HttpReply resume(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
-{
-    return resumeOrders(context, body);
-}
-
-HttpReply cancelAfter(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
-{
-    return armSwitch(context, body);
-}
-
-HttpReply description(ServiceContext&, const Json&, std::string_view, const HttpRequest&)
-{
-    return {200, std::string(openapiDocument()), {}};
-}
-
-HttpReply page(ServiceContext&, const Json&, std::string_view, const HttpRequest&)
-{
-    return pageFile(PageFile::Html);
-}
-
-HttpReply pageStyle(ServiceContext&, const Json&, std::string_view, const HttpRequest&)
-{
-    return pageFile(PageFile::Css);
-}
-
-HttpReply pageScript(ServiceContext&, const Json&, std::string_view, const HttpRequest&)
-{
-    return pageFile(PageFile::Js);
-}
-
-HttpReply signIn(ServiceContext& context, const Json&, std::string_view, const HttpRequest& request)
-{
-    return exchangeLoginCode(context, request.target);
-}
-
-HttpReply loginLink(ServiceContext& context, const Json& body, std::string_view, const HttpRequest&)
-{
-    if (const std::string unknown = unknownMember(body, {}); !unknown.empty()) {
-        return errorReply(400, "unknown_field", "unknown field: " + unknown);
-    }
-    const std::string link = newLoginLink(context);
-    if (link.empty()) {
-        return errorReply(503, "no_random", "the system's random source failed; no link was made");
-    }
-    return jsonReply(200, {{"ok", true}, {"url", link}});
-}
-
-// The event stream's reply: its first text is what a reconnecting listener
-// missed; the HTTP layer keeps the connection as a listener after it.
-HttpReply eventStream(ServiceContext& context, const Json&, std::string_view, const HttpRequest& request)
-{
-    HttpReply reply{200, context.events.opening(request.lastEventId), {}};
-    reply.eventStream = true;
-    return reply;
-}
-
 constexpr Route routes[] = {
-    {"GET", "/v1/status", false, "", status},
-    {"POST", "/v1/login", false, "", login},
-    {"POST", "/v1/logout", false, "", logout},
-    {"GET", "/v1/query/", true, "", query},
-    {"POST", "/v1/orders", false, "", orders},
-    {"GET", "/v1/orders", false, "", todaysOrders},
-    {"GET", "/v1/orders/", true, "", order},
-    {"POST", "/v1/orders/", true, "/reconcile", reconcile},
-    {"POST", "/v1/cancel", false, "", cancel},
-    {"POST", "/v1/cancel-all", false, "", cancelEverything},
-    {"GET", "/v1/limits", false, "", limits},
-    {"PUT", "/v1/limits", false, "", setLimits},
-    {"POST", "/v1/halt", false, "", halt},
-    {"POST", "/v1/resume", false, "", resume},
-    {"POST", "/v1/cancel-after", false, "", cancelAfter},
-    {"GET", "/v1/openapi.json", false, "", description},
-    {"POST", "/v1/login-link", false, "", loginLink},
-    {"GET", "/v1/events", false, "", eventStream},
-    {"GET", "/", false, "", page, Access::Open},
-    {"GET", "/page.css", false, "", pageStyle, Access::Open},
-    {"GET", "/page.js", false, "", pageScript, Access::Open},
-    {"GET", "/login", false, "", signIn, Access::Open},
+    {"GET", "/v1/status", false, "", getStatus},
+    {"POST", "/v1/login", false, "", postLogin},
+    {"POST", "/v1/logout", false, "", postLogout},
+    {"GET", "/v1/query/", true, "", getQuery},
+    {"POST", "/v1/orders", false, "", postOrders},
+    {"GET", "/v1/orders", false, "", getOrders},
+    {"GET", "/v1/orders/", true, "", getOrder},
+    {"POST", "/v1/orders/", true, "/reconcile", postReconcile},
+    {"POST", "/v1/cancel", false, "", postCancel},
+    {"POST", "/v1/cancel-all", false, "", postCancelAll},
+    {"GET", "/v1/limits", false, "", getLimits},
+    {"PUT", "/v1/limits", false, "", putLimits},
+    {"POST", "/v1/halt", false, "", postHalt},
+    {"POST", "/v1/resume", false, "", postResume},
+    {"POST", "/v1/cancel-after", false, "", postCancelAfter},
+    {"GET", "/v1/openapi.json", false, "", getDescription},
+    {"POST", "/v1/login-link", false, "", postLoginLink},
+    {"GET", "/v1/events", false, "", getEvents},
+    {"GET", "/", false, "", getPage, Access::Open},
+    {"GET", "/page.css", false, "", getPageCss, Access::Open},
+    {"GET", "/page.js", false, "", getPageJs, Access::Open},
+    {"GET", "/login", false, "", getLogin, Access::Open},
 };
 
 [[nodiscard]] int hexDigit(char c)
@@ -298,22 +98,6 @@ constexpr Route routes[] = {
     return name.find('/') == std::string_view::npos ? percentDecoded(name) : std::nullopt;
 }
 
-// The token after "Bearer " (the scheme in any case), or empty text.
-[[nodiscard]] std::string_view bearerToken(std::string_view authorization)
-{
-    constexpr std::string_view scheme = "bearer ";
-    if (authorization.size() <= scheme.size()) {
-        return {};
-    }
-    for (size_t index = 0; index < scheme.size(); ++index) {
-        const char c = authorization[index];
-        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != scheme[index]) {
-            return {};
-        }
-    }
-    return authorization.substr(scheme.size());
-}
-
 [[nodiscard]] HttpReply timed(HttpReply reply, double exportMillis)
 {
     char timing[64];
@@ -343,52 +127,22 @@ constexpr Route routes[] = {
     return reply;
 }
 
-enum class Credentials { None, Bearer, Cookie };
-
-[[nodiscard]] Credentials credentialsOf(ServiceContext& context, const HttpRequest& request)
+// Who may ask is checked before anything else, on every path; a route is
+// open when one of the path's routes of the request's method is.
+[[nodiscard]] Access accessOf(const HttpRequest& request, std::string_view path)
 {
-    if (tokensEqual(context.token, bearerToken(request.authorization))) {
-        return Credentials::Bearer;
-    }
-    if (context.web.isSession(cookieValue(request.cookie, sessionCookieName(context.port)))) {
-        return Credentials::Cookie;
-    }
-    return Credentials::None;
-}
-
-// Who may ask: a request for another host name than the service's own
-// (DNS rebinding), one without credentials, and a cookie's request that
-// does not show it comes from the page are refused here. None when allowed.
-[[nodiscard]] std::optional<HttpReply> refusal(ServiceContext& context, const HttpRequest& request)
-{
-    const Credentials credentials = credentialsOf(context, request);
-    if (credentials == Credentials::None) {
-        HttpReply reply = errorReply(401, "unauthorized", "a valid bearer token is required");
-        reply.headers.emplace_back("WWW-Authenticate", "Bearer");
-        return reply;
-    }
-    if (credentials == Credentials::Cookie &&
-        !cookieRequestAllowed(request.method, request.origin, request.pageHeader, context.port)) {
-        return errorReply(403, "cross_origin", "a request of another origin is refused");
-    }
-    return std::nullopt;
-}
-
-[[nodiscard]] HttpReply dispatch(ServiceContext& context, const HttpRequest& request)
-{
-    if (!hostAllowed(request.host, context.port)) {
-        return errorReply(403, "wrong_host", "the Host header must be the service's own address, " +
-                                                 serviceOrigin(context.port).substr(7));
-    }
-    const std::string_view target = request.target;
-    const std::string_view path = target.substr(0, target.find('?'));
     const bool open = std::any_of(std::begin(routes), std::end(routes), [&](const Route& route) {
         return route.access == Access::Open && request.method == route.method && matchRoute(route, path);
     });
-    if (!open) {
-        if (std::optional<HttpReply> refused = refusal(context, request)) {
-            return std::move(*refused);
-        }
+    return open ? Access::Open : Access::Credentials;
+}
+
+[[nodiscard]] HttpReply dispatch(RouteContext& context, const HttpRequest& request)
+{
+    const std::string_view target = request.target;
+    const std::string_view path = target.substr(0, target.find('?'));
+    if (std::optional<HttpReply> refused = accessRefusal(context, request, accessOf(request, path))) {
+        return std::move(*refused);
     }
     std::string allowed;
     for (const Route& route : routes) {
@@ -409,9 +163,9 @@ enum class Credentials { None, Bearer, Cookie };
                 return errorReply(400, "bad_json", "the body must be a JSON object");
             }
         }
-        context.library.resetExportMillis();
-        HttpReply reply = route.handle(context, body, *name, request);
-        return timed(std::move(reply), context.library.exportMillis());
+        context.dll.resetExportMillis();
+        HttpReply reply = route.handle(context, RouteCall{request, body, *name});
+        return timed(std::move(reply), context.dll.exportMillis());
     }
     if (!allowed.empty()) {
         return methodNotAllowed(allowed);
@@ -421,7 +175,7 @@ enum class Credentials { None, Bearer, Cookie };
 
 }  // namespace
 
-HttpReply handleRequest(ServiceContext& context, const HttpRequest& request) noexcept
+HttpReply handleRequest(RouteContext& context, const HttpRequest& request) noexcept
 {
     // Built before the request is handled: the most likely failure is an
     // allocation, and a second one inside the catch would end the trading

@@ -22,24 +22,26 @@
 //   POST /v1/halt                 {"cancel_all"?, "reason"?}: refuses new orders
 //   POST /v1/resume               lifts the halt
 //   POST /v1/cancel-after         {"seconds"}: arms (0 disarms) the dead man's switch
-//   GET  /v1/openapi.json         this list with every body and answer (host/openapi.json)
+//   GET  /v1/openapi.json         this list with every body and answer (routes/openapi.json)
 //   GET  /v1/events               the event stream (Server-Sent Events; Last-Event-ID resumes)
 //   POST /v1/login-link           a new one-time address that signs a browser in to the page
-//   GET  /, /page.css, /page.js   the operator page (host/page/), without credentials
+//   GET  /, /page.css, /page.js   the operator page (routes/page/), without credentials
 //   GET  /login?code=CODE         spends the login code for the session cookie
 //
 // Answers are JSON objects with "ok"; refusals add "error" (a code) and
-// "message". The client's own refusals (an order it rejected, "未登录", ...)
+// "message" (a body's member unknown: "unknown_field"; missing or wrong:
+// "bad_field"). The client's own refusals (an order it rejected, "未登录", ...)
 // are answers with status 200 and "ok": false; the service's (a halt 423, a
 // risk limit 422) reach nothing of the client.
 #pragma once
 #include "http/http_types.h"
-#include "service_context.h"
+#include "routes/route_context.h"
 
 namespace zelvo_host {
 
-// Never throws: an internal failure answers 500.
-[[nodiscard]] HttpReply handleRequest(ServiceContext& context, const HttpRequest& request) noexcept;
+// Checks who asks (routes/access.h), finds the route, reads the body and
+// runs the route's handler. Never throws: an internal failure answers 500.
+[[nodiscard]] HttpReply handleRequest(RouteContext& context, const HttpRequest& request) noexcept;
 
 // The JSON reply to a request the HTTP layer refused before the routes.
 [[nodiscard]] HttpReply protocolErrorReply(int status) noexcept;

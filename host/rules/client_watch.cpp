@@ -1,6 +1,5 @@
 #include "rules/client_watch.h"
 
-#include "gbk_text.h"
 #include "rules/order_lists.h"
 #include "zelvo_answers.h"
 
@@ -8,24 +7,9 @@ namespace zelvo_host {
 
 namespace {
 
-// The library's fixed answers that tell the client's state, as the service
-// has its messages: in UTF-8.
-struct StateAnswers {
-    std::string notLoggedIn = zelvo_common::gbkToUtf8(zelvo::answers::notLoggedIn);
-    std::string clientGone = zelvo_common::gbkToUtf8(zelvo::answers::clientGone);
-    std::string noMainFrame = zelvo_common::gbkToUtf8(zelvo::answers::noMainFrame);
-    std::string clientNotAnswering = zelvo_common::gbkToUtf8(zelvo::answers::clientNotAnswering);
-};
-
-[[nodiscard]] const StateAnswers& stateAnswers()
+[[nodiscard]] bool startsWith(std::string_view text, std::string_view head)
 {
-    static const StateAnswers answers;
-    return answers;
-}
-
-[[nodiscard]] bool startsWith(const std::string& text, const std::string& head)
-{
-    return text.rfind(head, 0) == 0;
+    return text.substr(0, head.size()) == head;
 }
 
 // A trade's key: its trade number, or where the list has none the whole row.
@@ -104,19 +88,19 @@ std::optional<NamedEvent> ClientWatch::client(const std::string& state, const st
     return NamedEvent{"client", {{"state", state}, {"message", message}}};
 }
 
-std::string clientStateOf(bool listed, const std::string& message)
+std::string clientStateOf(bool listed, std::string_view gbkMessage)
 {
+    namespace answers = zelvo::answers;
     if (listed) {
         return "attached";
     }
-    const StateAnswers& answers = stateAnswers();
-    if (message == answers.notLoggedIn) {
+    if (gbkMessage == answers::notLoggedIn) {
         return "logged_out";
     }
-    if (startsWith(message, answers.clientNotAnswering)) {
+    if (startsWith(gbkMessage, answers::clientNotAnswering)) {
         return "not_answering";
     }
-    if (startsWith(message, answers.clientGone) || message == answers.noMainFrame) {
+    if (startsWith(gbkMessage, answers::clientGone) || gbkMessage == answers::noMainFrame) {
         return "closed";
     }
     return {};

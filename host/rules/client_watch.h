@@ -10,6 +10,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "rules/ledger_events.h"
@@ -51,9 +52,11 @@ private:
     std::string clientState_;
 };
 
-// The client's state a call's answer shows: "attached" when the list was
-// read, else "logged_out", "not_answering" or "closed" by the library's
-// fixed texts; empty for another refusal, which says nothing of the state.
-[[nodiscard]] std::string clientStateOf(bool listed, const std::string& message);
+// The client's state a call's answer shows: "attached" when the call
+// succeeded (the list was read), else "logged_out", "not_answering" or
+// "closed" by the library's fixed answers (zelvo_answers.h), compared with
+// the message as zelvo.dll wrote it, in GBK, before any conversion; empty
+// for another refusal, which says nothing of the state.
+[[nodiscard]] std::string clientStateOf(bool listed, std::string_view gbkMessage);
 
 }  // namespace zelvo_host

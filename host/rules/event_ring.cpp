@@ -34,7 +34,7 @@ const Event& EventRing::append(std::string kind, const Json& data)
     if (events_.size() == capacity_) {
         events_.pop_front();
     }
-    events_.push_back({next_++, std::move(kind), data.dump(-1, ' ', false, Json::error_handler_t::replace)});
+    events_.push_back({next_++, std::move(kind), dumpJson(data)});
     return events_.back();
 }
 

@@ -41,7 +41,6 @@ public:
     // not give (another run's, or none at all) every kept event, with
     // `missed` set: a first connection asks for no backlog at all.
     [[nodiscard]] Backlog after(std::string_view lastEventId) const;
-    [[nodiscard]] std::uint64_t lastNumber() const { return next_ - 1; }
 
 private:
     std::string run_;

@@ -1,8 +1,10 @@
-// The JSON type of the service (nlohmann-json), and the reading of a whole
-// number from it, for the files that need no HTTP reply helpers.
+// The JSON type of the service (nlohmann-json), its text, the reading of a
+// whole number from it, and the body of a refusal.
 #pragma once
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -25,6 +27,20 @@ using Json = nlohmann::json;
     }
     const auto number = value.get<std::int64_t>();
     return number >= minimum && number <= maximum ? std::optional<std::int64_t>(number) : std::nullopt;
+}
+
+// `body` as text. The service's text is valid UTF-8; a stray byte would be
+// replaced rather than throw.
+[[nodiscard]] inline std::string dumpJson(const Json& body)
+{
+    return body.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+// {"ok": false, "error": code, "message": message}: the service's own
+// refusals, as answered and as journalled.
+[[nodiscard]] inline Json errorBody(std::string_view code, std::string_view message)
+{
+    return {{"ok", false}, {"error", code}, {"message", message}};
 }
 
 }  // namespace zelvo_host

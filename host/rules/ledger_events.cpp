@@ -1,5 +1,7 @@
 #include "rules/ledger_events.h"
 
+#include "rules/journal_entries.h"
+
 namespace zelvo_host {
 
 namespace {
@@ -26,7 +28,7 @@ constexpr std::size_t maxAwaited = 64;
                  {"value", memberOr(answer, "value", nullptr)},
                  {"current", memberOr(answer, "current", nullptr)},
                  {"message", memberOr(answer, "message", "")}};
-    data[memberOr(request, "route", "") == "cancel" ? "cancel" : "order"] = memberOr(request, "request", Json::object());
+    data[memberOr(request, "route", "") == cancelRoute ? "cancel" : "order"] = memberOr(request, "request", Json::object());
     return {"limit", data};
 }
 
@@ -43,9 +45,9 @@ constexpr std::size_t maxAwaited = 64;
     return {"order", data};
 }
 
-[[nodiscard]] NamedEvent switchEvent(const Json& line)
+[[nodiscard]] NamedEvent switchEvent(const Json& line, EntryKind kind)
 {
-    if (memberOr(line, "event", "") == "switch_fired") {
+    if (kind == EntryKind::SwitchFired) {
         return {"switch", {{"action", "fired"}, {"seconds", memberOr(line, "seconds", 0)}}};
     }
     const bool armed = memberOr(line, "seconds", 0) != 0;
@@ -67,23 +69,31 @@ constexpr std::size_t maxAwaited = 64;
 
 std::optional<NamedEvent> LedgerEvents::of(const Json& line)
 {
-    const std::string event = memberOr(line, "event", "").get<std::string>();
+    const std::optional<EntryKind> kind = entryKindOf(line);
+    if (!kind) {
+        return std::nullopt;
+    }
     std::optional<NamedEvent> made;
-    if (event == "request") {
+    switch (*kind) {
+    case EntryKind::Request:
         if (requests_.size() >= maxAwaited) {
             requests_.erase(requests_.begin());
         }
         requests_[memberOr(line, "seq", 0).get<std::int64_t>()] = line;
-    } else if (event == "answer") {
-        made = ofAnswer(line);
-    } else if (event == "reconciled") {
-        made = reconciledEvent(line);
-    } else if (event == "halt") {
+        break;
+    case EntryKind::Answer: made = ofAnswer(line); break;
+    case EntryKind::Reconciled: made = reconciledEvent(line); break;
+    case EntryKind::Halt:
         made = NamedEvent{"halt", {{"reason", memberOr(line, "reason", "")}, {"by", memberOr(line, "by", "")}}};
-    } else if (event == "resume") {
-        made = NamedEvent{"resume", Json::object()};
-    } else if (event == "switch" || event == "switch_fired") {
-        made = switchEvent(line);
+        break;
+    case EntryKind::Resume: made = NamedEvent{"resume", Json::object()}; break;
+    case EntryKind::Switch:
+    case EntryKind::SwitchFired: made = switchEvent(line, *kind); break;
+    case EntryKind::Cancel:
+    case EntryKind::CancelAll:
+    case EntryKind::Seen:
+    case EntryKind::Limits:
+    case EntryKind::Start: break;  // no change a listener is told of
     }
     if (made) {
         made->data = stampedFrom(line, std::move(made->data));
@@ -104,7 +114,7 @@ std::optional<NamedEvent> LedgerEvents::ofAnswer(const Json& line)
     if (status == 422) {
         return limitEvent(request, answer);
     }
-    const bool order = memberOr(request, "route", "") == "orders";
+    const bool order = memberOr(request, "route", "") == ordersRoute;
     const bool sent = memberOr(request, "sends", false) == true;
     if (order && (sent || status == 423)) {
         return orderEvent(request, answer, status);

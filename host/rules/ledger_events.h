@@ -1,5 +1,5 @@
 // The events a listener hears of the service's own changes, made from the
-// ledger's journal lines as they are applied: an order the service sent
+// journal's entries as the ledger applies them: an order the service sent
 // (its outcome once answered), an order refused by a halt, a risk limit's
 // refusal, a reconciliation, the halt, its lifting and the dead man's switch.
 // The ledger is the one place every such change passes, so the stream never
@@ -21,7 +21,7 @@ struct NamedEvent {
 
 class LedgerEvents {
 public:
-    // The event a journal line makes, if any. Requests are remembered until
+    // The event a journal entry makes, if any. Requests are remembered until
     // their answer, which makes the event.
     [[nodiscard]] std::optional<NamedEvent> of(const Json& line);
 

@@ -47,6 +47,25 @@ Json OrderRecord::request() const
     return fields;
 }
 
+std::string_view orderKindName(zelvo::OrderKind kind)
+{
+    for (const auto& entry : zelvo::orderKindNames) {
+        if (entry.kind == kind) {
+            return entry.name;
+        }
+    }
+    return {};
+}
+
+Json OrderRequest::toJson() const
+{
+    Json fields = {{"kind", orderKindName(kind)}, {"code", code}, {"price", price}, {"quantity", quantity}};
+    if (!orderId.empty()) {
+        fields["order_id"] = orderId;
+    }
+    return fields;
+}
+
 Json recordJson(const OrderRecord& record)
 {
     Json json = {{"order_id", record.orderId}, {"time", record.time},       {"kind", record.kind},

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "rules/json_types.h"
+#include "zelvo_kinds.h"
 
 namespace zelvo_host {
 
@@ -39,6 +41,21 @@ struct OrderRecord {
     // The order's fields as the caller sent them.
     [[nodiscard]] Json request() const;
 };
+
+// An order as a caller asks for it, its fields read and checked
+// (routes/order_fields.h).
+struct OrderRequest {
+    zelvo::OrderKind kind = zelvo::OrderKind::Buy;
+    std::string code;
+    double price = 0.0;
+    int quantity = 0;
+    std::string orderId;  // empty when the caller gave none
+
+    // The fields as the caller sent them, as the journal keeps them.
+    [[nodiscard]] Json toJson() const;
+};
+
+[[nodiscard]] std::string_view orderKindName(zelvo::OrderKind kind);
 
 // The record as the routes answer it.
 [[nodiscard]] Json recordJson(const OrderRecord& record);

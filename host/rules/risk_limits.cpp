@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 
 namespace zelvo_host {
 
@@ -31,13 +30,6 @@ constexpr WholeMember wholeMembers[] = {
 };
 constexpr char valueMember[] = "max_order_value";
 constexpr char codesMember[] = "allowed_codes";
-
-[[nodiscard]] bool isKnown(const std::string& name)
-{
-    return name == valueMember || name == codesMember ||
-           std::any_of(std::begin(wholeMembers), std::end(wholeMembers),
-                       [&](const WholeMember& member) { return name == member.name; });
-}
 
 [[nodiscard]] std::string readWhole(const Json& value, const WholeMember& member, Limits& limits)
 {
@@ -113,8 +105,9 @@ std::string readLimits(const Json& given, Limits& limits)
         return "the limits must be a JSON object";
     }
     Limits read = limits;
+    const std::vector<std::string_view> known = limitNames();
     for (const auto& member : given.items()) {
-        if (!isKnown(member.key())) {
+        if (std::find(known.begin(), known.end(), member.key()) == known.end()) {
             return "unknown limit: " + member.key();
         }
         if (std::string problem = readMember(member.key(), member.value(), read); !problem.empty()) {
@@ -123,6 +116,17 @@ std::string readLimits(const Json& given, Limits& limits)
     }
     limits = std::move(read);
     return {};
+}
+
+std::vector<std::string_view> limitNames()
+{
+    std::vector<std::string_view> names;
+    for (const WholeMember& member : wholeMembers) {
+        names.emplace_back(member.name);
+    }
+    names.emplace_back(valueMember);
+    names.emplace_back(codesMember);
+    return names;
 }
 
 Json limitsJson(const Limits& limits)

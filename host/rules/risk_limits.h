@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "rules/json_types.h"
@@ -34,6 +35,9 @@ struct Limits {
 [[nodiscard]] std::string readLimits(const Json& given, Limits& limits);
 
 [[nodiscard]] Json limitsJson(const Limits& limits);
+
+// The members' names: every limit, and settle_seconds.
+[[nodiscard]] std::vector<std::string_view> limitNames();
 
 // A code as orders take it: 1-16 letters, digits or dots.
 [[nodiscard]] bool isSecurityCode(const std::string& code);

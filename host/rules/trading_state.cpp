@@ -41,16 +41,6 @@ namespace {
 
 }  // namespace
 
-const char* cancelByName(CancelBy by)
-{
-    switch (by) {
-    case CancelBy::Caller: return "caller";
-    case CancelBy::Halt: return "halt";
-    case CancelBy::Switch: return "switch";
-    }
-    return "caller";
-}
-
 std::string serviceOrderId(const std::string& date, std::int64_t seq)
 {
     std::string digits;
@@ -58,133 +48,51 @@ std::string serviceOrderId(const std::string& date, std::int64_t seq)
     return "auto-" + digits + "-" + std::to_string(seq);
 }
 
-namespace events {
-
-Json orderRequest(const Json& request, const std::string& orderId, bool sends)
-{
-    Json event = {{"event", "request"}, {"route", "orders"}, {"request", request}, {"sends", sends}};
-    if (!orderId.empty()) {
-        event["order_id"] = orderId;
-    }
-    return event;
-}
-
-Json cancelRequest(int number, const std::string& code, bool sends)
-{
-    Json event = {{"event", "request"}, {"route", "cancel"}, {"request", {{"number", number}}}, {"sends", sends}};
-    if (!code.empty()) {
-        event["code"] = code;
-    }
-    return event;
-}
-
-Json request(const std::string& route, const Json& request)
-{
-    return {{"event", "request"}, {"route", route}, {"request", request}};
-}
-
-Json answer(int status, const Json& answer)
-{
-    return {{"event", "answer"}, {"status", status}, {"answer", answer}};
-}
-
-Json cancel(const ListedNumber& order, CancelBy by, bool ok, const std::string& message)
-{
-    return {{"event", "cancel"}, {"number", order.number}, {"code", order.code}, {"by", cancelByName(by)},
-            {"ok", ok},          {"message", message}};
-}
-
-Json cancelAllDone(CancelBy by, bool ok, const std::string& message)
-{
-    return {{"event", "cancel_all"}, {"by", cancelByName(by)}, {"ok", ok}, {"message", message}};
-}
-
-Json seen(const std::vector<ListedNumber>& orders)
-{
-    Json listed = Json::array();
-    for (const ListedNumber& order : orders) {
-        listed.push_back({{"number", order.number}, {"code", order.code}});
-    }
-    return {{"event", "seen"}, {"orders", listed}};
-}
-
-Json reconciled(const Reconciled& result)
-{
-    return {{"event", "reconciled"},  {"order_id", result.orderId}, {"outcome", outcomeName(result.outcome)},
-            {"contract", result.contract}, {"note", result.note},   {"candidates", result.candidates},
-            {"ambiguous", result.ambiguous}};
-}
-
-Json limits(const Limits& limits, const std::string& source)
-{
-    return {{"event", "limits"}, {"limits", limitsJson(limits)}, {"source", source}};
-}
-
-Json halt(const std::string& reason, const std::string& by)
-{
-    return {{"event", "halt"}, {"reason", reason}, {"by", by}};
-}
-
-Json resume()
-{
-    return {{"event", "resume"}};
-}
-
-Json switchArmed(int seconds, std::int64_t deadlineMs)
-{
-    return {{"event", "switch"}, {"seconds", seconds}, {"deadline_ms", deadlineMs}};
-}
-
-Json switchFired(int seconds)
-{
-    return {{"event", "switch_fired"}, {"seconds", seconds}};
-}
-
-Json start(const std::string& version, int damagedLines)
-{
-    return {{"event", "start"}, {"version", version}, {"damaged_lines", damagedLines}};
-}
-
-}  // namespace events
-
 void TradingState::apply(const Json& line)
 {
-    const std::string event = textOf(line, "event");
+    const std::optional<EntryKind> kind = entryKindOf(line);
     const std::int64_t seq = integerOf(line, "seq", 0);
     const std::string time = textOf(line, "time");
     const std::string date = time.substr(0, 10);
     nextSeq_ = std::max(nextSeq_, seq + 1);
-    if (event == "request") {
+    if (!kind) {
+        return;
+    }
+    switch (*kind) {
+    case EntryKind::Request: {
         const std::string route = textOf(line, "route");
-        if (route == "orders") {
+        if (route == ordersRoute) {
             applyOrderRequest(line, seq, integerOf(line, "epoch_ms", 0), time);
-        } else if (route == "cancel" && memberOf(line, "sends") == true) {
+        } else if (route == cancelRoute && memberOf(line, "sends") == true) {
             countCancel(date, textOf(line, "code"));
         }
-    } else if (event == "answer") {
-        applyOrderAnswer(line, seq);
-    } else if (event == "cancel") {
-        countCancel(date, textOf(line, "code"));
-    } else if (event == "seen") {
+        break;
+    }
+    case EntryKind::Answer: applyOrderAnswer(line, seq); break;
+    case EntryKind::Cancel: countCancel(date, textOf(line, "code")); break;
+    case EntryKind::Seen:
         for (const Json& order : memberOf(line, "orders")) {
             see(date, seq, static_cast<int>(integerOf(order, "number", -1)), textOf(order, "code"));
         }
-    } else if (event == "reconciled") {
-        applyReconciled(line, time);
-    } else if (event == "limits") {
+        break;
+    case EntryKind::Reconciled: applyReconciled(line, time); break;
+    case EntryKind::Limits: {
         Limits read = limits_;
         if (readLimits(memberOf(line, "limits"), read).empty()) {
             limits_ = read;
         }
-    } else if (event == "halt") {
-        halt_ = {true, textOf(line, "reason"), time, textOf(line, "by")};
-    } else if (event == "resume") {
-        halt_ = {};
-    } else if (event == "switch") {
+        break;
+    }
+    case EntryKind::Halt: halt_ = {true, textOf(line, "reason"), time, textOf(line, "by")}; break;
+    case EntryKind::Resume: halt_ = {}; break;
+    case EntryKind::Switch: {
         const std::int64_t seconds = integerOf(line, "seconds", 0);
         switch_ = seconds > 0 ? SwitchState{true, static_cast<int>(seconds), integerOf(line, "deadline_ms", 0)} : SwitchState{};
-    } else if (event == "switch_fired") {
-        switch_ = {};
+        break;
+    }
+    case EntryKind::SwitchFired: switch_ = {}; break;
+    case EntryKind::CancelAll:
+    case EntryKind::Start: break;  // a record of what happened; the state holds nothing of it
     }
 }
 
@@ -343,6 +251,23 @@ std::optional<OrderNumberSeen> TradingState::seen(const std::string& date, int n
     }
     const auto found = seen_.find(number);
     return found == seen_.end() ? std::nullopt : std::optional<OrderNumberSeen>(found->second);
+}
+
+LineTaken applyJournalLine(TradingState& state, std::string_view text)
+{
+    if (text.empty()) {
+        return LineTaken::Empty;
+    }
+    const Json line = Json::parse(text, nullptr, false);
+    if (line.is_discarded() || !line.is_object()) {
+        return LineTaken::Damaged;
+    }
+    try {
+        state.apply(line);
+    } catch (...) {
+        return LineTaken::Damaged;  // members of types no service writes
+    }
+    return LineTaken::Applied;
 }
 
 }  // namespace zelvo_host

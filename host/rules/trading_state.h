@@ -1,17 +1,19 @@
 // The service's trading state: the order records, the order numbers seen in
 // today's answers and lists, today's cancels per code, the limits, the halt
-// and the dead man's switch. Every change is one journal event (made by the
-// functions below, written by the Ledger) and `apply` is the only code that
-// changes the state, whether for a new event or for a line of the journal
+// and the dead man's switch. Every change is one journal entry (made by
+// journal_entries.h, written by the Ledger) and `apply` is the only code that
+// changes the state, whether for a new entry or for a line of the journal
 // read back at start. No Windows header.
 #pragma once
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "rules/journal_entries.h"
 #include "rules/json_types.h"
 #include "rules/order_records.h"
 #include "rules/risk_limits.h"
@@ -31,60 +33,15 @@ struct SwitchState {
     std::int64_t deadlineMs = 0;  // ms since 1970
 };
 
-// Who made a cancel: the caller, or the service for a halt or the switch.
-enum class CancelBy { Caller, Halt, Switch };
-[[nodiscard]] const char* cancelByName(CancelBy by);
-
-struct ListedNumber {
-    int number = 0;
-    std::string code;
-};
-
-// What reconciliation made of one record.
-struct Reconciled {
-    std::string orderId;
-    Outcome outcome = Outcome::Unknown;
-    int contract = -1;
-    std::string note;
-    Json candidates = Json::array();
-    bool ambiguous = false;
-};
-
-// The journal events; the Ledger adds "seq", "time" and "epoch_ms".
-namespace events {
-// An order request; `sends` when it goes to zelvo.dll next (else it is
-// answered by the service: a repeat or a refusal).
-[[nodiscard]] Json orderRequest(const Json& request, const std::string& orderId, bool sends);
-// A cancel request; `code` is the order's code when known.
-[[nodiscard]] Json cancelRequest(int number, const std::string& code, bool sends);
-[[nodiscard]] Json request(const std::string& route, const Json& request);
-// The answer to the request of the same "seq".
-[[nodiscard]] Json answer(int status, const Json& answer);
-// One cancel made by a cancel-all (the caller's, a halt's or the switch's).
-[[nodiscard]] Json cancel(const ListedNumber& order, CancelBy by, bool ok, const std::string& message);
-// A halt's or the switch's cancel-all, once done.
-[[nodiscard]] Json cancelAllDone(CancelBy by, bool ok, const std::string& message);
-// Order numbers seen for the first time today, in an answer or a list.
-[[nodiscard]] Json seen(const std::vector<ListedNumber>& orders);
-[[nodiscard]] Json reconciled(const Reconciled& result);
-[[nodiscard]] Json limits(const Limits& limits, const std::string& source);
-[[nodiscard]] Json halt(const std::string& reason, const std::string& by);
-[[nodiscard]] Json resume();
-// The switch armed to fire at `deadlineMs`, or disarmed with 0 seconds.
-[[nodiscard]] Json switchArmed(int seconds, std::int64_t deadlineMs);
-[[nodiscard]] Json switchFired(int seconds);
-[[nodiscard]] Json start(const std::string& version, int damagedLines);
-}  // namespace events
-
 struct OrderNumberSeen {
-    std::int64_t seq = 0;  // the journal event that first showed it today
+    std::int64_t seq = 0;  // the journal entry that first showed it today
     std::string code;
 };
 
 class TradingState {
 public:
-    // Applies one journal line (an event with its seq, time and epoch_ms).
-    // A line of an unknown event changes nothing.
+    // Applies one journal line (an entry with its seq, time and epoch_ms).
+    // A line of an unknown kind changes nothing but the next seq.
     void apply(const Json& line);
 
     [[nodiscard]] std::int64_t nextSeq() const { return nextSeq_; }
@@ -123,5 +80,11 @@ private:
 
 // The id the service gives an order sent without one: unique in the journal.
 [[nodiscard]] std::string serviceOrderId(const std::string& date, std::int64_t seq);
+
+// How a line of the journal read back at start was taken: an empty line is
+// passed over; a line that is no JSON object (one cut off by a power loss),
+// or whose members are of types no service writes, is damaged.
+enum class LineTaken { Empty, Applied, Damaged };
+[[nodiscard]] LineTaken applyJournalLine(TradingState& state, std::string_view text);
 
 }  // namespace zelvo_host

@@ -7,27 +7,17 @@ namespace zelvo_host {
 bool Ledger::open(const std::wstring& path)
 {
     return journal_.open(path, [this](std::string_view text) {
-        if (text.empty()) {
-            return;
-        }
-        const Json line = Json::parse(text, nullptr, false);
-        if (line.is_discarded() || !line.is_object()) {
+        if (applyJournalLine(state_, text) == LineTaken::Damaged) {
             ++damagedLines_;
-            return;
-        }
-        try {
-            state_.apply(line);
-        } catch (...) {
-            ++damagedLines_;  // members of types no service writes
         }
     });
 }
 
-Json Ledger::stamped(std::int64_t seq, Json event) const
+Json Ledger::stamped(std::int64_t seq, Json entry) const
 {
     const Instant at = now();
     Json line = {{"seq", seq}, {"time", at.local}, {"epoch_ms", at.epochMs}};
-    line.update(event);
+    line.update(entry);
     return line;
 }
 
@@ -43,29 +33,29 @@ void Ledger::applied(const Json& line)
     }
 }
 
-std::int64_t Ledger::commit(Json event)
+std::int64_t Ledger::commit(Json entry)
 {
     const std::int64_t seq = state_.nextSeq();
-    const Json line = stamped(seq, std::move(event));
-    if (!journal_.append(line.dump(-1, ' ', false, Json::error_handler_t::replace))) {
+    const Json line = stamped(seq, std::move(entry));
+    if (!journal_.append(dumpJson(line))) {
         return -1;
     }
     applied(line);
     return seq;
 }
 
-bool Ledger::commitAnswer(std::int64_t seq, Json event)
+bool Ledger::commitAnswer(std::int64_t seq, Json entry)
 {
-    const Json line = stamped(seq, std::move(event));
-    const bool written = journal_.append(line.dump(-1, ' ', false, Json::error_handler_t::replace));
+    const Json line = stamped(seq, std::move(entry));
+    const bool written = journal_.append(dumpJson(line));
     applied(line);
     return written;
 }
 
-bool Ledger::commitAlways(Json event)
+bool Ledger::commitAlways(Json entry)
 {
-    const Json line = stamped(state_.nextSeq(), std::move(event));
-    const bool written = journal_.append(line.dump(-1, ' ', false, Json::error_handler_t::replace));
+    const Json line = stamped(state_.nextSeq(), std::move(entry));
+    const bool written = journal_.append(dumpJson(line));
     applied(line);
     return written;
 }

@@ -1,6 +1,7 @@
 // The one place where the service's trading state changes: each change is
-// an event written to the journal as one line and then applied to the state
-// (trading_state.h), and whoever observes the ledger is told of it. At start
+// an entry (rules/journal_entries.h) written to the journal as one line and
+// then applied to the state (rules/trading_state.h), and whoever observes
+// the ledger is told of it. At start
 // the journal's lines are applied again, which rebuilds the state as it was.
 // Used from the service thread only.
 #pragma once
@@ -29,25 +30,25 @@ public:
     [[nodiscard]] const TradingState& state() const { return state_; }
     [[nodiscard]] int damagedLines() const { return damagedLines_; }
 
-    // Writes `event` as the next line (with its sequence number, the local
+    // Writes `entry` as the next line (with its sequence number, the local
     // time and the time in ms since 1970) and applies it. The line's
     // sequence number, or -1 when it could not be written: the state is then
     // unchanged and the caller must not act.
-    [[nodiscard]] std::int64_t commit(Json event);
+    [[nodiscard]] std::int64_t commit(Json entry);
     // Writes and applies the answer to the request numbered `seq`. The
     // request was acted on, so the answer is applied even when it cannot be
     // written (after a restart that order's outcome is then unknown); false
     // then.
-    bool commitAnswer(std::int64_t seq, Json event);
-    // Applies `event` even when it cannot be written: for the safety actions
+    bool commitAnswer(std::int64_t seq, Json entry);
+    // Applies `entry` even when it cannot be written: for the safety actions
     // (a halt, the switch firing), which must happen regardless. False when
     // it was not written.
-    bool commitAlways(Json event);
+    bool commitAlways(Json entry);
 
     void observe(Observer observer);
 
 private:
-    [[nodiscard]] Json stamped(std::int64_t seq, Json event) const;
+    [[nodiscard]] Json stamped(std::int64_t seq, Json entry) const;
     void applied(const Json& line);
 
     Journal journal_;

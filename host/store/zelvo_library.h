@@ -1,6 +1,8 @@
 // zelvo.dll as the service calls it: loaded from the host's own folder, its
 // eight exports found by name, each call made with GBK text and answered in
-// UTF-8. Used from the service thread only.
+// UTF-8, with the client's state the answer shows. Used from the service
+// thread only. (The tests' ZelvoLibrary is the library as a plain caller
+// sees it, GBK in and out.)
 #pragma once
 #include <windows.h>
 
@@ -13,12 +15,14 @@ namespace zelvo_host {
 
 struct TextAnswer {
     bool ok = false;
-    std::string message;  // UTF-8
+    std::string message;      // UTF-8
+    std::string clientState;  // what the answer shows of the client (rules/client_watch.h: clientStateOf)
 };
 
 struct QueryAnswer {
-    std::string result;   // UTF-8 table text or funds line; empty on failure
-    std::string message;  // UTF-8
+    std::string result;       // UTF-8 table text or funds line; empty on failure
+    std::string message;      // UTF-8
+    std::string clientState;  // as TextAnswer's; "attached" when there is a result
 };
 
 struct OrderAnswer {
@@ -31,17 +35,18 @@ struct OrderAnswer {
 
 // The loaded library and the buffers its calls write into, of the sizes
 // zelvo_exports.h gives for answers of any length.
-class ZelvoLibrary {
+class ZelvoDll {
 public:
-    ZelvoLibrary() = default;
-    ZelvoLibrary(const ZelvoLibrary&) = delete;
-    ZelvoLibrary& operator=(const ZelvoLibrary&) = delete;
+    ZelvoDll() = default;
+    ZelvoDll(const ZelvoDll&) = delete;
+    ZelvoDll& operator=(const ZelvoDll&) = delete;
 
     // Loads `path` and finds the eight exports. False when the file is
     // missing or an export is absent.
     [[nodiscard]] bool load(const std::wstring& path);
 
-    // The callers' texts are UTF-8 already checked to be writable in GBK.
+    // The callers' texts (the password, the code) are GBK already: converted
+    // from the request's UTF-8, and refused there when GBK cannot write them.
     [[nodiscard]] TextAnswer login(const std::string& gbkPassword);
     void logout();
     [[nodiscard]] std::string title();
