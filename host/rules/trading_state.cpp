@@ -1,6 +1,8 @@
 #include "rules/trading_state.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 
 namespace zelvo_host {
 
@@ -54,7 +56,8 @@ void TradingState::apply(const Json& line)
     const std::int64_t seq = integerOf(line, "seq", 0);
     const std::string time = textOf(line, "time");
     const std::string date = time.substr(0, 10);
-    nextSeq_ = std::max(nextSeq_, seq + 1);
+    // A damaged journal may hold any number: the next one saturates, never overflows.
+    nextSeq_ = std::max(nextSeq_, seq < INT64_MAX ? seq + 1 : seq);
     if (!kind) {
         return;
     }
@@ -86,8 +89,12 @@ void TradingState::apply(const Json& line)
     case EntryKind::Halt: halt_ = {true, textOf(line, "reason"), time, textOf(line, "by")}; break;
     case EntryKind::Resume: halt_ = {}; break;
     case EntryKind::Switch: {
+        // Armed by any count of seconds above 0: one beyond what the service
+        // writes (a damaged journal) still arms it, and shows as many as fit.
         const std::int64_t seconds = integerOf(line, "seconds", 0);
-        switch_ = seconds > 0 ? SwitchState{true, static_cast<int>(seconds), integerOf(line, "deadline_ms", 0)} : SwitchState{};
+        switch_ = seconds > 0 ? SwitchState{true, static_cast<int>(std::min<std::int64_t>(seconds, INT_MAX)),
+                                            integerOf(line, "deadline_ms", 0)}
+                              : SwitchState{};
         break;
     }
     case EntryKind::SwitchFired: switch_ = {}; break;

@@ -2,6 +2,8 @@
 // changes, and what a journal of an older service or a cut-off one gives.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "rules/trading_state.h"
 
 namespace zelvo_host {
@@ -136,6 +138,25 @@ TEST(TradingState, LinesOfOtherShapesChangeNothing)
     }
     EXPECT_FALSE(state.deadMansSwitch().armed);
     EXPECT_EQ(state.limits().maxOrdersPerDay, Limits{}.maxOrdersPerDay);
+}
+
+// Numbers no service writes, from a damaged or edited journal (both found by
+// fuzz/fuzz_journal_lines.cpp).
+TEST(TradingState, NumbersBeyondTheirRangeNeitherDisarmTheSwitchNorOverflowTheSequence)
+{
+    TradingState state;
+    state.apply(line(1, "2025-06-30T09:30:00.000", entries::switchArmed(60, nineThirty)));
+    Json armed = line(2, "2025-06-30T09:31:00.000", entries::switchArmed(60, nineThirty));
+    armed["seconds"] = 60751247060001LL;
+    state.apply(armed);
+    EXPECT_TRUE(state.deadMansSwitch().armed);
+    EXPECT_GT(state.deadMansSwitch().seconds, 0);
+    EXPECT_EQ(applyJournalLine(state, R"({"event": "start", "seq": 9223372036854775807})"), LineTaken::Applied);
+    EXPECT_EQ(state.nextSeq(), INT64_MAX);
+    EXPECT_EQ(applyJournalLine(state, R"({"event": "start", "seq": 5})"), LineTaken::Applied);
+    EXPECT_EQ(state.nextSeq(), INT64_MAX);
+    EXPECT_EQ(applyJournalLine(state, R"({"event": "answ)"), LineTaken::Damaged);
+    EXPECT_EQ(applyJournalLine(state, ""), LineTaken::Empty);
 }
 
 }  // namespace
