@@ -28,8 +28,10 @@ for source in fuzz/fuzz_*.cpp; do
     mkdir -p "$build/corpus/$target"
     log="$build/logs/$target.log"
     result=ok
+    dictionary=fuzz/gbk.dict
+    [ -f "fuzz/$target.dict" ] && dictionary="fuzz/$target.dict"
     "$build/$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
-        -dict=fuzz/gbk.dict -artifact_prefix="$build/artifacts/$target-" \
+        -dict="$dictionary" -artifact_prefix="$build/artifacts/$target-" \
         "${inputs[@]}" >"$log" 2>&1 || { result=FAILED; failed=1; }
     printf '%-24s %8s %14s %10s %8s\n' "$target" "$result" \
         "$(stat number_of_executed_units "$log")" "$(stat average_exec_per_sec "$log")" \

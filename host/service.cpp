@@ -2,23 +2,28 @@
 
 #include <winsock2.h>
 #include <windows.h>
-#include <objbase.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cwchar>
 #include <memory>
 
-#include "client_polls.h"
+#include "apartment_scope.h"
+#include "desk/client_polls.h"
+#include "desk/event_feed.h"
+#include "desk/order_desk.h"
 #include "handles.h"
-#include "limits_file.h"
+#include "http/http_server.h"
 #include "module_folder.h"
-#include "platform/com.h"
-#include "http_server.h"
-#include "routes.h"
-#include "secrets.h"
-#include "service_context.h"
-#include "trading_desk.h"
+#include "routes/route_context.h"
+#include "routes/route_table.h"
+#include "rules/web_sessions.h"
+#include "store/clock.h"
+#include "store/ledger.h"
+#include "store/limits_file.h"
+#include "store/secrets.h"
+#include "store/zelvo_library.h"
 #include "zelvo_version.h"
 
 namespace zelvo_host {
@@ -30,6 +35,8 @@ using zelvo_common::UniqueHandle;
 using zelvo_common::UniqueMappedView;
 
 constexpr DWORD startBoundMs = 30000;
+// Recent events kept for listeners that reconnect.
+constexpr std::size_t keptEvents = 1000;
 // How often the service looks at the dead man's switch, and whether a poll
 // for the event stream is due, between requests.
 constexpr unsigned tickMs = 200;
@@ -120,101 +127,114 @@ struct PublishedBlock {
     return true;
 }
 
-// The limits in force from the start: limits.json's, else the defaults.
-// Never no limits: a file that is not valid stops the start (its problem
-// names what is wrong).
-[[nodiscard]] LimitsFile readStartLimits(const std::wstring& folder, ServiceContext& context)
-{
-    context.limitsFile = folder + limitsFileName;
-    return readLimitsFile(context.limitsFile);
-}
+// Everything the service is made of, owned by its thread; the routes and the
+// timer are handed the parts they use.
+struct ServiceParts {
+    explicit ServiceParts(std::chrono::milliseconds pollInterval)
+        // This run's event ids are told from another run's by the time it started.
+        : feed(std::to_string(now().epochMs), keptEvents, pollInterval)
+    {
+    }
 
-// The journal read back into the ledger, and this start's events: the
+    ZelvoDll dll;
+    Ledger ledger;
+    EventFeed feed;
+    WebSessions web{newToken, tokensEqual};
+    std::string token;
+    std::uint16_t port = 0;
+    std::wstring limitsFile;  // limits.json in the data folder
+};
+
+// The journal read back into the ledger, and this start's entries: the
 // limits now in force and the start itself.
-[[nodiscard]] bool openLedger(const std::wstring& path, ServiceContext& context, const Limits& limits, bool fromFile)
+[[nodiscard]] bool openLedger(const std::wstring& path, Ledger& ledger, const Limits& limits, bool fromFile)
 {
-    if (!context.ledger.open(path)) {
+    if (!ledger.open(path)) {
         return false;
     }
-    return context.ledger.commit(events::limits(limits, fromFile ? "file" : "defaults")) >= 0 &&
-           context.ledger.commit(events::start(ZELVO_VERSION_TEXT, context.ledger.damagedLines())) >= 0;
+    return ledger.commit(entries::limits(limits, fromFile ? "file" : "defaults")) >= 0 &&
+           ledger.commit(entries::start(ZELVO_VERSION_TEXT, ledger.damagedLines())) >= 0;
 }
 
 // Everything the service needs before it can answer, in the order that
 // leaves nothing behind on a failure: the library, the port, the limits,
 // then the token file and the journal (an existing service's files on that
 // port are never overwritten because the port is taken first).
-[[nodiscard]] StartResult prepare(const StartParams& params, ServiceContext& context, HttpServerPtr& server,
+[[nodiscard]] StartResult prepare(const StartParams& params, ServiceParts& parts, HttpServerPtr& server,
                                   std::string& problem)
 {
-    if (!context.library.load(hostFolder() + zelvoDllName)) {
+    if (!parts.dll.load(hostFolder() + zelvoDllName)) {
         return StartResult::LibraryMissing;
     }
     BindResult bound = BindResult::Failed;
-    server = bindServer(static_cast<std::uint16_t>(params.port), ServerLimits{}, bound);
+    server = bindServer(listenAddress, static_cast<std::uint16_t>(params.port), ServerLimits{}, bound);
     if (bound == BindResult::PortTaken) {
         return StartResult::PortTaken;
     }
     if (!server) {
         return StartResult::NetworkFailed;
     }
-    context.port = static_cast<std::uint16_t>(params.port);
+    parts.port = static_cast<std::uint16_t>(params.port);
     const std::wstring folder = withSlash(params.dataDir);
-    const LimitsFile limits = readStartLimits(folder, context);
+    // The limits in force from the start: limits.json's, else the defaults.
+    // Never no limits: a file that is not valid stops the start (its problem
+    // names what is wrong).
+    parts.limitsFile = folder + limitsFileName;
+    const LimitsFile limits = readLimitsFile(parts.limitsFile);
     if (!limits.problem.empty()) {
         problem = limits.problem;
         return StartResult::LimitsInvalid;
     }
-    context.token = newToken();
-    if (context.token.empty()) {
+    parts.token = newToken();
+    if (parts.token.empty()) {
         return StartResult::InternalError;
     }
-    if (!createFolderForUser(folder) || !writeUserOnlyFile(folder + tokenFileName(params.port), context.token) ||
-        !openLedger(folder + journalFileName(params.port), context, limits.limits, limits.found)) {
+    if (!createFolderForUser(folder) || !writeUserOnlyFile(folder + tokenFileName(params.port), parts.token) ||
+        !openLedger(folder + journalFileName(params.port), parts.ledger, limits.limits, limits.found)) {
         return StartResult::DataDirUnusable;
     }
     return StartResult::Started;
 }
 
 // The event stream: the ledger's changes become events, which go to the
-// server's listeners; the client is polled every `pollMs` while any listen.
-void connectEvents(ServiceContext& context, HttpServer& server, unsigned pollMs)
+// server's listeners.
+void connectEvents(ServiceParts& parts, HttpServer& server)
 {
-    context.events.connect([&server](const std::string& text) { publish(server, text); },
-                           [&server]() { return listenerCount(server); });
-    context.events.setPollInterval(std::chrono::milliseconds(pollMs));
-    context.ledger.observe([&context](const Json& line) { context.events.tellLedgerLine(line); });
+    parts.feed.connect([&server](const std::string& text) { publish(server, text); },
+                       [&server]() { return listenerCount(server); });
+    parts.ledger.observe([&feed = parts.feed](const Json& line) { feed.tellLedgerLine(line); });
 }
 
 void runService(Handshake& handshake)
 {
-    const zelvo::ApartmentScope apartment;
+    const zelvo_common::ApartmentScope apartment;
     const WinsockScope winsock;
     if (!winsock.started()) {
         handshake.report(StartResult::NetworkFailed);
         return;
     }
-    ServiceContext context;
-    HttpServerPtr server;
     const StartParams params = handshake.params;
+    ServiceParts parts(std::chrono::milliseconds(params.pollMs));
+    HttpServerPtr server;
     std::string problem;
-    if (const StartResult prepared = prepare(params, context, server, problem); prepared != StartResult::Started) {
+    if (const StartResult prepared = prepare(params, parts, server, problem); prepared != StartResult::Started) {
         handshake.report(prepared, problem);
         return;
     }
     PublishedBlock block;
-    if (!publish(block, context.port, withSlash(params.dataDir) + tokenFileName(params.port))) {
+    if (!publish(block, parts.port, withSlash(params.dataDir) + tokenFileName(params.port))) {
         handshake.report(StartResult::InternalError);
         return;
     }
-    connectEvents(context, *server, params.pollMs);
+    connectEvents(parts, *server);
     handshake.report(StartResult::Started);
-    const RequestHandler handle = [&context](const HttpRequest& request) { return handleRequest(context, request); };
+    RouteContext routes{parts.dll, parts.ledger, parts.feed, parts.web, parts.token, parts.port, parts.limitsFile};
+    const RequestHandler handle = [&routes](const HttpRequest& request) { return handleRequest(routes, request); };
     const ProtocolErrorReply protocolError = [](int status) { return protocolErrorReply(status); };
-    const Tick tick = [&context](bool requestWaiting) noexcept {
+    const Tick tick = [&parts](bool requestWaiting) noexcept {
         try {
-            const bool fired = fireSwitchIfDue(context);
-            return pollClientIfDue(context, requestWaiting) || fired;
+            const bool fired = fireSwitchIfDue(parts.ledger, parts.dll);
+            return pollClientIfDue(parts.feed, parts.ledger, parts.dll, requestWaiting) || fired;
         } catch (...) {
             return false;  // tried again at the next tick
         }

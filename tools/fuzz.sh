@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets of the pure text functions natively with clang
-# (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) and runs them
-# through ctest: each fuzzes for a few seconds on its seeds, then the inputs
-# that once crashed it are replayed. Installs clang and its runtime when
-# missing. Exits non-zero when a build or a target fails.
+# Builds what uses no Windows header natively with clang (libFuzzer,
+# AddressSanitizer, UndefinedBehaviorSanitizer; fuzz/CMakeLists.txt) and runs
+# it through ctest: the fuzz targets of the pure text functions, of the
+# service's journal and of its order route's body checks each fuzz for a few
+# seconds on their seeds, then the inputs that once crashed them are
+# replayed; the unit tests of the service's rules run once. Installs clang,
+# its runtime and the headers it needs when missing. Exits non-zero when a
+# build, a target or a test fails.
 # Usage: tools/fuzz.sh [--build-only] [ctest arguments]
 # FUZZ_BUILD_DIR names another build folder (default build/fuzz).
 set -euo pipefail
@@ -20,6 +23,8 @@ install_missing() {
     # libFuzzer and the sanitizer runtimes of clang 14.
     have_pkg libclang-rt-14-dev || need+=(libclang-rt-14-dev)
     have_cmd cmake || need+=(cmake)
+    [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+    [ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
     [ ${#need[@]} -eq 0 ] && return 0
     echo "fuzz: installing ${need[*]}"
     $SUDO apt-get update -qq

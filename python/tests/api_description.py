@@ -1,4 +1,4 @@
-"""The service's OpenAPI description (host/openapi.json) as a checker of real requests and answers.
+"""The service's OpenAPI description (host/routes/openapi.json) as a checker of real requests and answers.
 
 `ApiDescription.check_answer` names what is wrong with one answer of the service: its status not
 described for its route and method, a body that does not match the answer's schema (JSON Schema
@@ -20,7 +20,7 @@ from typing import Any, Dict, Iterator, List, Optional, Set, Tuple
 from jsonschema import Draft202012Validator
 
 ROOT = Path(__file__).resolve().parents[2]
-DESCRIPTION_FILE = ROOT / "host" / "openapi.json"
+DESCRIPTION_FILE = ROOT / "host" / "routes" / "openapi.json"
 HTTP_METHODS = ("get", "put", "post", "delete", "options", "head", "patch", "trace")
 
 # Answers given before a request reaches a route, or for no route at all: the components that

@@ -1,4 +1,4 @@
-"""The service's description (host/openapi.json, served at GET /v1/openapi.json): a well-formed
+"""The service's description (host/routes/openapi.json, served at GET /v1/openapi.json): a well-formed
 OpenAPI 3.1 document whose schemas are JSON Schema 2020-12, which describes every route the service
 serves and nothing else, and whose checker (api_description.py) catches answers that differ from it."""
 
@@ -113,14 +113,14 @@ PLACEHOLDER = re.compile(r"\{[^}]+\}")
 
 
 def service_source_routes():
-    """(METHOD, path template with "{}" for its name) of the route table in host/routes.cpp."""
-    source = (ROOT / "host" / "routes.cpp").read_text(encoding="utf-8")
+    """(METHOD, path template with "{}" for its name) of the route table in host/routes/route_table.cpp."""
+    source = (ROOT / "host" / "routes" / "route_table.cpp").read_text(encoding="utf-8")
     table = source[source.index("constexpr Route routes[]"):]
     table = table[:table.index("};")]
     routes = set()
     for method, head, named, tail in re.findall(r'\{"([A-Z]+)", "([^"]+)", (true|false), "([^"]*)", \w+(?:, [\w:]+)?\}', table):
         routes.add((method, head + ("{}" if named == "true" else "") + tail))
-    assert routes, "no route found in host/routes.cpp"
+    assert routes, "no route found in host/routes/route_table.cpp"
     return routes
 
 
@@ -134,7 +134,7 @@ class TestDocument:
         assert re.fullmatch(r"3\.1\.[0-9]+", DOCUMENT["openapi"])
         assert unknown_members("document", DOCUMENT, "#") == [] and unknown_members("info", DOCUMENT["info"], "#/info") == []
         assert DOCUMENT["info"]["title"] and DOCUMENT["info"]["version"] == "0.0.0"
-        assert json.loads((ROOT / "host" / "openapi.json").read_text(encoding="utf-8"))["info"]["version"] == "@PROJECT_VERSION@"
+        assert json.loads((ROOT / "host" / "routes" / "openapi.json").read_text(encoding="utf-8"))["info"]["version"] == "@PROJECT_VERSION@"
         licence = DOCUMENT["info"]["license"]
         assert licence["name"] and ("identifier" in licence) != ("url" in licence)
 

@@ -1,11 +1,12 @@
 // The event stream's pure rules: the ring's resume after a Last-Event-ID, the
-// events the ledger's lines make, and what the polls of the client's lists
+// events the journal's entries make, and what the polls of the client's lists
 // find new.
 #include <gtest/gtest.h>
 
-#include "client_watch.h"
-#include "event_ring.h"
-#include "ledger_events.h"
+#include "rules/client_watch.h"
+#include "rules/event_ring.h"
+#include "rules/ledger_events.h"
+#include "zelvo_answers.h"
 
 namespace zelvo_host {
 namespace {
@@ -177,9 +178,9 @@ TEST(ClientWatch, TheClientStateIsToldOnChangeOnly)
 {
     ClientWatch watch;
     EXPECT_EQ(clientStateOf(true, ""), "attached");
-    EXPECT_EQ(clientStateOf(false, "未登录"), "logged_out");
-    EXPECT_EQ(clientStateOf(false, "交易客户端无响应"), "not_answering");
-    EXPECT_EQ(clientStateOf(false, "交易客户端已关闭"), "closed");
+    EXPECT_EQ(clientStateOf(false, zelvo::answers::notLoggedIn), "logged_out");
+    EXPECT_EQ(clientStateOf(false, zelvo::answers::clientNotAnswering), "not_answering");
+    EXPECT_EQ(clientStateOf(false, zelvo::answers::clientGone), "closed");
     EXPECT_EQ(clientStateOf(false, "查询超时"), "");
     EXPECT_TRUE(watch.client("attached", ""));
     EXPECT_FALSE(watch.client("attached", ""));

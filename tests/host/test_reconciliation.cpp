@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "reconciliation.h"
+#include "rules/reconciliation.h"
 
 namespace zelvo_host {
 namespace {

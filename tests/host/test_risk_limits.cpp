@@ -2,7 +2,7 @@
 // of an order and a cancel against them.
 #include <gtest/gtest.h>
 
-#include "risk_limits.h"
+#include "rules/risk_limits.h"
 
 namespace zelvo_host {
 namespace {

@@ -1,8 +1,10 @@
-// The trading state as the journal's events build it: what one event
+// The trading state as the journal's entries build it: what one entry
 // changes, and what a journal of an older service or a cut-off one gives.
 #include <gtest/gtest.h>
 
-#include "trading_state.h"
+#include <cstdint>
+
+#include "rules/trading_state.h"
 
 namespace zelvo_host {
 namespace {
@@ -26,13 +28,13 @@ Json placedAnswer(int contract)
     answer["outcome"] = "placed";
     answer["contract"] = contract;
     answer["message"] = "ok";
-    return events::answer(200, answer);
+    return entries::answer(200, answer);
 }
 
 TEST(TradingState, AnOrderSentIsUnknownUntilItsAnswer)
 {
     TradingState state;
-    state.apply(line(1, "2025-06-30T09:30:00.000", events::orderRequest(order, "a", true)));
+    state.apply(line(1, "2025-06-30T09:30:00.000", entries::orderRequest(order, "a", true)));
     ASSERT_NE(state.record("a"), nullptr);
     EXPECT_EQ(state.record("a")->outcome, Outcome::Unknown);
     EXPECT_EQ(state.unknownCount(), 1);
@@ -46,12 +48,12 @@ TEST(TradingState, AnOrderSentIsUnknownUntilItsAnswer)
 TEST(TradingState, RepeatsAndRefusalsMakeNoRecordAndChangeNone)
 {
     TradingState state;
-    state.apply(line(1, "2025-06-30T09:30:00.000", events::orderRequest(order, "a", true)));
+    state.apply(line(1, "2025-06-30T09:30:00.000", entries::orderRequest(order, "a", true)));
     state.apply(line(1, "2025-06-30T09:30:00.050", placedAnswer(1001)));
-    state.apply(line(2, "2025-06-30T09:30:01.000", events::orderRequest(order, "a", false)));
-    state.apply(line(2, "2025-06-30T09:30:01.010", events::answer(200, {{"outcome", "refused"}, {"contract", -1}})));
-    state.apply(line(3, "2025-06-30T09:30:02.000", events::orderRequest(order, "b", false)));
-    state.apply(line(3, "2025-06-30T09:30:02.010", events::answer(422, {{"error", "risk_limit"}})));
+    state.apply(line(2, "2025-06-30T09:30:01.000", entries::orderRequest(order, "a", false)));
+    state.apply(line(2, "2025-06-30T09:30:01.010", entries::answer(200, {{"outcome", "refused"}, {"contract", -1}})));
+    state.apply(line(3, "2025-06-30T09:30:02.000", entries::orderRequest(order, "b", false)));
+    state.apply(line(3, "2025-06-30T09:30:02.010", entries::answer(422, {{"error", "risk_limit"}})));
     EXPECT_EQ(state.record("a")->contract, 1001);
     EXPECT_EQ(state.record("b"), nullptr);
     EXPECT_EQ(state.recordsOf("2025-06-30").size(), 1u);
@@ -60,7 +62,7 @@ TEST(TradingState, RepeatsAndRefusalsMakeNoRecordAndChangeNone)
 TEST(TradingState, AnOlderJournalWithoutSendsMarksStillGivesItsRecords)
 {
     TradingState state;
-    Json request = events::orderRequest(order, "", true);
+    Json request = entries::orderRequest(order, "", true);
     request.erase("sends");
     state.apply(line(1, "2025-06-30T09:30:00.000", request));
     state.apply(line(1, "2025-06-30T09:30:00.050", placedAnswer(1001)));
@@ -77,12 +79,12 @@ TEST(TradingState, CountsAreOfTheirDayAndWindow)
         Json unnamed = order;
         unnamed.erase("order_id");
         const std::string date = seq == 1 ? "2025-06-27" : "2025-06-30";
-        state.apply(line(seq, date + "T09:30:00.000", events::orderRequest(unnamed, serviceOrderId(date, seq), true),
+        state.apply(line(seq, date + "T09:30:00.000", entries::orderRequest(unnamed, serviceOrderId(date, seq), true),
                          nineThirty + seq * 5000));
     }
-    state.apply(line(4, "2025-06-27T10:00:00.000", events::cancelRequest(1001, "600000", true)));
-    state.apply(line(5, "2025-06-30T10:00:00.000", events::cancelRequest(1002, "600000", true)));
-    state.apply(line(6, "2025-06-30T10:00:01.000", events::cancelRequest(1003, "600000", false)));
+    state.apply(line(4, "2025-06-27T10:00:00.000", entries::cancelRequest(1001, "600000", true)));
+    state.apply(line(5, "2025-06-30T10:00:00.000", entries::cancelRequest(1002, "600000", true)));
+    state.apply(line(6, "2025-06-30T10:00:01.000", entries::cancelRequest(1003, "600000", false)));
     const OrderCounts counts = state.orderCounts("2025-06-30", nineThirty + 15000 + 10000 - 1);
     EXPECT_EQ(counts.today, 2);
     EXPECT_EQ(counts.inWindow, 1);  // the order of 10 s before is out of the window
@@ -90,39 +92,39 @@ TEST(TradingState, CountsAreOfTheirDayAndWindow)
     EXPECT_EQ(state.record("auto-20250627-1")->date(), "2025-06-27");
 }
 
-TEST(TradingState, HaltSwitchAndLimitsFollowTheirLastEvent)
+TEST(TradingState, HaltSwitchAndLimitsFollowTheirLastEntry)
 {
     TradingState state;
-    state.apply(line(1, "2025-06-30T09:30:00.000", events::halt("news", "request")));
-    state.apply(line(2, "2025-06-30T09:31:00.000", events::halt("later", "request")));
+    state.apply(line(1, "2025-06-30T09:30:00.000", entries::halt("news", "request")));
+    state.apply(line(2, "2025-06-30T09:31:00.000", entries::halt("later", "request")));
     EXPECT_EQ(state.halt().reason, "later");  // the service writes no second halt; a journal's last one holds
-    state.apply(line(3, "2025-06-30T09:32:00.000", events::resume()));
+    state.apply(line(3, "2025-06-30T09:32:00.000", entries::resume()));
     EXPECT_FALSE(state.halt().halted);
-    state.apply(line(4, "2025-06-30T09:33:00.000", events::switchArmed(60, nineThirty + 60000)));
+    state.apply(line(4, "2025-06-30T09:33:00.000", entries::switchArmed(60, nineThirty + 60000)));
     EXPECT_TRUE(state.deadMansSwitch().armed);
     EXPECT_EQ(state.deadMansSwitch().deadlineMs, nineThirty + 60000);
-    state.apply(line(5, "2025-06-30T09:34:00.000", events::switchFired(60)));
+    state.apply(line(5, "2025-06-30T09:34:00.000", entries::switchFired(60)));
     EXPECT_FALSE(state.deadMansSwitch().armed);
     Limits limits;
     limits.maxOrdersPerDay = 7;
-    state.apply(line(6, "2025-06-30T09:35:00.000", events::limits(limits, "request")));
+    state.apply(line(6, "2025-06-30T09:35:00.000", entries::limits(limits, "request")));
     EXPECT_EQ(state.limits().maxOrdersPerDay, 7);
 }
 
 TEST(TradingState, ReconciliationChangesOnlyAnUnknownRecord)
 {
     TradingState state;
-    state.apply(line(1, "2025-06-30T09:30:00.000", events::orderRequest(order, "a", true)));
+    state.apply(line(1, "2025-06-30T09:30:00.000", entries::orderRequest(order, "a", true)));
     Reconciled found;
     found.orderId = "a";
     found.outcome = Outcome::Placed;
     found.contract = 1005;
     found.note = "found";
-    state.apply(line(2, "2025-06-30T09:31:00.000", events::reconciled(found)));
+    state.apply(line(2, "2025-06-30T09:31:00.000", entries::reconciled(found)));
     EXPECT_EQ(state.record("a")->contract, 1005);
     EXPECT_EQ(state.record("a")->reconciledAt, "2025-06-30T09:31:00.000");
     found.outcome = Outcome::NotFound;
-    state.apply(line(3, "2025-06-30T09:32:00.000", events::reconciled(found)));
+    state.apply(line(3, "2025-06-30T09:32:00.000", entries::reconciled(found)));
     EXPECT_EQ(state.record("a")->outcome, Outcome::Placed);
 }
 
@@ -136,6 +138,25 @@ TEST(TradingState, LinesOfOtherShapesChangeNothing)
     }
     EXPECT_FALSE(state.deadMansSwitch().armed);
     EXPECT_EQ(state.limits().maxOrdersPerDay, Limits{}.maxOrdersPerDay);
+}
+
+// Numbers no service writes, from a damaged or edited journal (both found by
+// fuzz/fuzz_journal_lines.cpp).
+TEST(TradingState, NumbersBeyondTheirRangeNeitherDisarmTheSwitchNorOverflowTheSequence)
+{
+    TradingState state;
+    state.apply(line(1, "2025-06-30T09:30:00.000", entries::switchArmed(60, nineThirty)));
+    Json armed = line(2, "2025-06-30T09:31:00.000", entries::switchArmed(60, nineThirty));
+    armed["seconds"] = 60751247060001LL;
+    state.apply(armed);
+    EXPECT_TRUE(state.deadMansSwitch().armed);
+    EXPECT_GT(state.deadMansSwitch().seconds, 0);
+    EXPECT_EQ(applyJournalLine(state, R"({"event": "start", "seq": 9223372036854775807})"), LineTaken::Applied);
+    EXPECT_EQ(state.nextSeq(), INT64_MAX);
+    EXPECT_EQ(applyJournalLine(state, R"({"event": "start", "seq": 5})"), LineTaken::Applied);
+    EXPECT_EQ(state.nextSeq(), INT64_MAX);
+    EXPECT_EQ(applyJournalLine(state, R"({"event": "answ)"), LineTaken::Damaged);
+    EXPECT_EQ(applyJournalLine(state, ""), LineTaken::Empty);
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 // requests, and the one-time login code.
 #include <gtest/gtest.h>
 
-#include "web_guard.h"
-#include "web_sessions.h"
+#include "rules/web_guard.h"
+#include "rules/web_sessions.h"
 
 namespace zelvo_host {
 namespace {

@@ -1,0 +1,60 @@
+// The one place where the service's trading state changes: each change is
+// an entry (rules/journal_entries.h) written to the journal as one line and
+// then applied to the state (rules/trading_state.h), and whoever observes
+// the ledger is told of it. At start
+// the journal's lines are applied again, which rebuilds the state as it was.
+// Used from the service thread only.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "store/journal.h"
+#include "rules/json_types.h"
+#include "rules/trading_state.h"
+
+namespace zelvo_host {
+
+class Ledger {
+public:
+    // Sees every line once it is applied (written, or applied unwritten by
+    // commitAlways). It must not change the ledger.
+    using Observer = std::function<void(const Json& line)>;
+
+    // Opens the journal and rebuilds the state from its lines; a line that is
+    // no JSON object (one cut off by a power loss) is counted and left out.
+    // False when the journal cannot be read or written.
+    [[nodiscard]] bool open(const std::wstring& path);
+
+    [[nodiscard]] const TradingState& state() const { return state_; }
+    [[nodiscard]] int damagedLines() const { return damagedLines_; }
+
+    // Writes `entry` as the next line (with its sequence number, the local
+    // time and the time in ms since 1970) and applies it. The line's
+    // sequence number, or -1 when it could not be written: the state is then
+    // unchanged and the caller must not act.
+    [[nodiscard]] std::int64_t commit(Json entry);
+    // Writes and applies the answer to the request numbered `seq`. The
+    // request was acted on, so the answer is applied even when it cannot be
+    // written (after a restart that order's outcome is then unknown); false
+    // then.
+    bool commitAnswer(std::int64_t seq, Json entry);
+    // Applies `entry` even when it cannot be written: for the safety actions
+    // (a halt, the switch firing), which must happen regardless. False when
+    // it was not written.
+    bool commitAlways(Json entry);
+
+    void observe(Observer observer);
+
+private:
+    [[nodiscard]] Json stamped(std::int64_t seq, Json entry) const;
+    void applied(const Json& line);
+
+    Journal journal_;
+    TradingState state_;
+    int damagedLines_ = 0;
+    std::vector<Observer> observers_;
+};
+
+}  // namespace zelvo_host

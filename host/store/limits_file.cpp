@@ -1,0 +1,91 @@
+#include "store/limits_file.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "handles.h"
+
+namespace zelvo_host {
+
+namespace {
+
+using zelvo_common::UniqueHandle;
+
+constexpr DWORD maxFileBytes = 1u << 20;
+
+// Only where JSON text breaks, and why, in the parser's words ("syntax
+// error while parsing object ... at line 3, column 5").
+class SyntaxProblem : public nlohmann::json_sax<Json> {
+public:
+    std::string message;
+
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_object(std::size_t) override { return true; }
+    bool key(string_t&) override { return true; }
+    bool end_object() override { return true; }
+    bool start_array(std::size_t) override { return true; }
+    bool end_array() override { return true; }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& error) override
+    {
+        message = error.what();
+        return false;
+    }
+};
+
+}  // namespace
+
+LimitsFile readLimitsFile(const std::wstring& path)
+{
+    LimitsFile file;
+    const UniqueHandle handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+            file.found = true;
+            file.problem = "limits.json cannot be read (error " + std::to_string(GetLastError()) + ")";
+        }
+        return file;
+    }
+    file.found = true;
+    std::vector<char> bytes(maxFileBytes + 1);
+    DWORD read = 0;
+    if (!ReadFile(handle.get(), bytes.data(), maxFileBytes + 1, &read, nullptr) || read > maxFileBytes) {
+        file.problem = "limits.json cannot be read, or is larger than 1 MiB";
+        return file;
+    }
+    const Json given = Json::parse(bytes.begin(), bytes.begin() + read, nullptr, false);
+    if (given.is_discarded()) {
+        SyntaxProblem syntax;
+        Json::sax_parse(bytes.begin(), bytes.begin() + read, &syntax);
+        file.problem = "limits.json is not valid JSON: " + syntax.message;
+        return file;
+    }
+    if (const std::string problem = readLimits(given, file.limits); !problem.empty()) {
+        file.problem = "limits.json: " + problem;
+    }
+    return file;
+}
+
+bool writeLimitsFile(const std::wstring& path, const Limits& limits)
+{
+    const std::string text = limitsJson(limits).dump(2) + "\n";
+    const std::wstring fresh = path + L".new";
+    {
+        const UniqueHandle handle(CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        if (!handle || !WriteFile(handle.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+            written != text.size() || !FlushFileBuffers(handle.get())) {
+            return false;
+        }
+    }
+    return MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+}  // namespace zelvo_host
