@@ -6,7 +6,10 @@
 // (windows_timer.h). The floors, on the client's own thread, do not go
 // through zelvo.dll and are measured once, beside both.
 //
-//   zelvo-bench [--quick] [--windows-timer] [--csv FILE]
+// With --shape NAME every substitute client of the run takes that shape
+// (substitute/shape.h: plain, realistic, busy).
+//
+//   zelvo-bench [--quick] [--windows-timer] [--shape NAME] [--csv FILE]
 //   zelvo-bench --outside-reader LIST_HWND ROWS COLUMNS   (the second process)
 #include <windows.h>
 #include <commctrl.h>
@@ -15,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +29,7 @@
 #include "figures.h"
 #include "handles.h"
 #include "list_reading.h"
+#include "shape.h"
 #include "windows_timer.h"
 #include "zelvo_exports.h"
 
@@ -412,6 +417,7 @@ void profileExports(Client& client, const bench::Figures& figures, std::vector<c
 struct Options {
     bool quick = false;
     bool windowsTimer = false;
+    substitute::Shape shape = substitute::Shape::Plain;
     std::string csv = "zelvo-bench.csv";
 };
 
@@ -426,6 +432,13 @@ Options parseOptions(int argc, char** argv)
             options.windowsTimer = true;
         } else if (option == "--csv" && i + 1 < argc) {
             options.csv = argv[++i];
+        } else if (option == "--shape" && i + 1 < argc) {
+            const std::optional<substitute::Shape> shape = substitute::shapeNamed(argv[++i]);
+            if (!shape) {
+                std::printf("unknown shape %s (plain, realistic, busy)\n", argv[i]);
+                std::exit(2);
+            }
+            options.shape = *shape;
         }
     }
     return options;
@@ -451,6 +464,8 @@ int main(int argc, char** argv)
         return 0;
     }
     const Options options = parseOptions(argc, argv);
+    substitute::setProcessShape(options.shape);
+    std::printf("client shape: %s\n", substitute::shapeName(options.shape));
     bench::Figures figures(options.windowsTimer ? std::vector<TimerMode>{TimerMode::Native, TimerMode::Windows}
                                                 : std::vector<TimerMode>{TimerMode::Native});
     printModes(figures);

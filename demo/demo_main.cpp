@@ -2,7 +2,8 @@
 // process, driven through the eight exports from a thread other than the
 // client's user-interface thread, as a real caller inside the client is.
 //
-//   zelvo-demo [--broker NAME] [--credit] [--script FILE | --interactive] [--screenshot FILE.png]
+//   zelvo-demo [--broker NAME] [--credit] [--shape plain|realistic|busy] [--script FILE | --interactive]
+//              [--screenshot FILE.png]
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include "editions.h"
 #include "screenshot.h"
 #include "session.h"
+#include "shape.h"
 #include "terminal.h"
 
 namespace {
@@ -21,6 +23,7 @@ namespace {
 struct Options {
     substitute::Broker broker = substitute::Broker::Huatai;
     bool credit = false;
+    substitute::Shape shape = substitute::Shape::Plain;
     std::string script;
     bool interactive = false;
     std::string screenshot;
@@ -37,7 +40,7 @@ const struct {
 void usage()
 {
     std::puts("usage: zelvo-demo [--broker zhaoshang|guotai|guoxin|huatai|zhongxin|zhongjin|qilu] [--credit]\n"
-              "                  [--script FILE | --interactive] [--screenshot FILE.png]");
+              "                  [--shape plain|realistic|busy] [--script FILE | --interactive] [--screenshot FILE.png]");
 }
 
 bool parseBroker(const char* name, substitute::Broker& broker)
@@ -60,6 +63,8 @@ bool parseOptions(int argc, char** argv, Options& options)
             ++i;
         } else if (option == "--credit") {
             options.credit = true;
+        } else if (option == "--shape" && hasValue && substitute::shapeNamed(argv[i + 1])) {
+            options.shape = *substitute::shapeNamed(argv[++i]);
         } else if (option == "--script" && hasValue) {
             options.script = argv[++i];
         } else if (option == "--interactive") {
@@ -100,9 +105,12 @@ int main(int argc, char** argv)
         usage();
         return 2;
     }
+    substitute::setProcessShape(options.shape);
     substitute::Client client(demo::demoClientSetup(options.broker, options.credit));
     demo::fillDemoData(client);
-    demo::say("Substitute client: " + client.setup().title + (options.credit ? " (credit account)" : ""));
+    demo::say("Substitute client: " + client.setup().title + (options.credit ? " (credit account)" : "") +
+              (options.shape != substitute::Shape::Plain ? std::string(", shape ") + substitute::shapeName(options.shape)
+                                                         : std::string()));
     const int failures = runCommands(options);
     if (!options.screenshot.empty()) {
         const bool saved = demo::saveWindowPicture(client.mainWindow(), options.screenshot);

@@ -18,16 +18,28 @@ std::optional<Shape> shapeNamed(const std::string& name)
     if (name == "realistic") {
         return Shape::Realistic;
     }
+    if (name == "busy") {
+        return Shape::Busy;
+    }
     return std::nullopt;
 }
 
 const char* shapeName(Shape shape)
 {
-    return shape == Shape::Realistic ? "realistic" : "plain";
+    switch (shape) {
+    case Shape::Plain: return "plain";
+    case Shape::Realistic: return "realistic";
+    case Shape::Busy: return "busy";
+    }
+    return "plain";
 }
 
 void applyShape(ClientSetup& setup, Shape shape)
 {
+    if (shape == Shape::Busy) {
+        setup.busyWorkMs = 50;
+        setup.busyPeriodMs = 100;
+    }
     if (shape != Shape::Realistic) {
         return;
     }

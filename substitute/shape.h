@@ -3,7 +3,8 @@
 // are. `plain` is the client as each setup describes it; `realistic` turns
 // on common controls version 6, Unicode windows, controls subclassed at
 // creation, owner-data lists of today's orders and trades, and pop-ups
-// shown by a second thread (ClientSetup's shapes 1 to 5).
+// shown by a second thread (ClientSetup's shapes 1 to 5); `busy` has the UI
+// thread work 50 ms out of every 100 ms without answering (shape 7).
 #pragma once
 #include <optional>
 #include <string>
@@ -12,7 +13,7 @@
 
 namespace substitute {
 
-enum class Shape { Plain, Realistic };
+enum class Shape { Plain, Realistic, Busy };
 
 [[nodiscard]] std::optional<Shape> shapeNamed(const std::string& name);
 [[nodiscard]] const char* shapeName(Shape shape);

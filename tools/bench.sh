@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the benchmark on the Wine bench and writes build/zelvo-bench.csv.
-# Usage: tools/bench.sh [--quick] [--windows-timer]
+# Usage: tools/bench.sh [--quick] [--windows-timer] [--shape plain|realistic|busy]
+# --shape: the substitute client of the run takes that shape (substitute/shape.h).
 # --windows-timer: each of the library's figures also as Windows' default timer
 # would make its waits (bench/windows_timer.h), beside the native ones.
 set -euo pipefail
