@@ -24,6 +24,6 @@ def test_the_wheel_holds_the_package_and_its_licence_only():
     files = {str(file) for file in importlib.metadata.files("zelvo")}
     package = {file for file in files if file.startswith("zelvo/") and "__pycache__" not in file}
     assert package == {"zelvo/__init__.py", "zelvo/__main__.py", "zelvo/client.py", "zelvo/switch.py", "zelvo/table.py",
-                       "zelvo/events.py",
+                       "zelvo/events.py", "zelvo/backoff.py", "zelvo/connections.py",
                        "zelvo/py.typed"}
     assert any(file.endswith(".dist-info/LICENSE") for file in files)
