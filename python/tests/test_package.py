@@ -6,11 +6,13 @@ from pathlib import Path
 import zelvo
 
 
-def test_metadata_names_python_3_8_and_no_dependency():
+def test_metadata_names_python_3_8_and_pandas_only_as_an_option():
     metadata = importlib.metadata.metadata("zelvo")
     assert metadata["Name"] == "zelvo"
     assert metadata["Requires-Python"] == ">=3.8"
-    assert metadata.get_all("Requires-Dist") is None
+    assert metadata.get_all("Provides-Extra") == ["pandas"]
+    requirements = [requirement.replace(" ", "").replace("'", '"') for requirement in metadata.get_all("Requires-Dist")]
+    assert requirements == ['pandas;extra=="pandas"']
     assert metadata["License"] == "MIT"
 
 

@@ -24,6 +24,7 @@ from .backoff import Backoff
 from .connections import ConnectionPool
 from .events import IDLE_TIMEOUT, Event, follow
 from .switch import DeadMansSwitch
+from .table import data_frame
 
 DEFAULT_PORT = 18766
 DEFAULT_ADDRESS = f"http://127.0.0.1:{DEFAULT_PORT}"
@@ -133,6 +134,12 @@ class QueryResult:
     def records(self) -> List[Dict[str, str]]:
         """The rows as dictionaries keyed by column name (missing cells are empty)."""
         return [{column: (row[i] if i < len(row) else "") for i, column in enumerate(self.columns)} for row in self.rows]
+
+    def to_pandas(self) -> Any:
+        """The table as a pandas DataFrame with the client's column names: a column whose every cell is a
+        number holds numbers, codes, accounts and numbers written with leading zeros stay text.
+        Needs pandas (pip install zelvo[pandas]); ImportError says so without it."""
+        return data_frame(self.columns, self.rows)
 
 
 @dataclass
