@@ -1,7 +1,8 @@
 // zelvo-load: starts the Zelvo service inside a running trading client.
 //
+//   zelvo-load --watch [--once] [--port PORT] [--dir FOLDER] [--poll-seconds S]
 //   zelvo-load [--pid PID] [--port PORT] [--dir FOLDER] [--poll-seconds S]
-//   zelvo-load --list
+//   zelvo-load --list [--dir FOLDER]
 //   zelvo-load --version
 //
 // Finds the client by its main frame's window class (or takes --pid), checks
@@ -9,21 +10,27 @@
 // into it with a remote thread on LoadLibraryW, starts the service with a
 // second remote thread on ZelvoHost_Start, waits until the service answers
 // its status route, and prints its address, the token file's path and a
-// one-time address that signs a browser in to the operator page.
+// one-time address that signs a browser in to the operator page. The port is
+// --port, or the one the book of ports gives the client's program
+// (port_book.h). --watch does the same for every client that appears, for as
+// long as it runs (client_watch.h).
 //
 // Exit codes: 0 started, 1 usage, 2 no client, 3 bitness differs,
 // 4 the service already runs there (its address is printed), 5 port taken,
 // 6 loading or starting failed, 7 several clients (give --pid),
-// 8 the service did not answer.
+// 8 the service did not answer, 9 another watcher runs.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <string>
 #include <vector>
 
+#include "booked_start.h"
 #include "client_process.h"
+#include "client_watch.h"
 #include "console_text.h"
 #include "loader_options.h"
+#include "port_book.h"
 #include "service_probe.h"
 #include "service_start.h"
 #include "zelvo_version.h"
@@ -43,10 +50,25 @@ void printService(unsigned port, const std::wstring& tokenFile)
     }
 }
 
-[[nodiscard]] int listClients()
+// One line a client: its process id, its service's port, whether the
+// service runs ("running") or that port is the one the book gives its next
+// start ("booked"; "new" and "-" when the book has none), its program and title.
+[[nodiscard]] int listClients(const Options& options)
 {
+    std::wstring problem;
+    const PortBook book = readPortBook(resolveDataDir(options.dataDir) + L"\\" + portBookName, problem);
+    if (!problem.empty()) {
+        fail(Usage, problem);
+    }
+    const std::vector<unsigned> held = runningServicePorts();
     for (const ClientWindow& client : findClients()) {
-        write(stdout, std::to_wstring(client.processId) + L"\t" + client.title + L"\n");
+        const std::wstring program = programPath(client.processId);
+        zelvo_host::Published running;
+        const bool runs = findRunningService(client.processId, running);
+        const unsigned port = runs ? running.port : bookedPort(book, program, held);
+        write(stdout, std::to_wstring(client.processId) + L"\t" + (port != 0 ? std::to_wstring(port) : L"-") + L"\t" +
+                          (runs ? L"running" : port != 0 ? L"booked" : L"new") + L"\t" + program + L"\t" + client.title +
+                          L"\n");
     }
     return Started;
 }
@@ -78,7 +100,14 @@ void printService(unsigned port, const std::wstring& tokenFile)
     if (const int chosen = chooseClient(options); chosen != Started) {
         return chosen;
     }
-    const StartOutcome outcome = startInClient({options.processId, options.port, options.dataDir, options.pollMs});
+    std::wstring warning;
+    const StartOutcome outcome =
+        options.portGiven ? startInClient({options.processId, options.port, options.dataDir, options.pollMs})
+                          : startAtBookedPort({options.processId, resolveDataDir(options.dataDir), options.port, options.pollMs},
+                                              warning);
+    if (!warning.empty()) {
+        write(stderr, L"zelvo-load: " + warning + L"\n");
+    }
     if (outcome.code == AlreadyRunning) {
         printService(outcome.port, outcome.tokenFile);
     }
@@ -111,7 +140,14 @@ int main()
         return Started;
     }
     try {
-        return options.list ? listClients() : serve(options);
+        if (options.watch) {
+            const std::wstring dataDir = resolveDataDir(options.dataDir);
+            if (dataDir.empty()) {
+                return fail(Usage, L"the data folder is missing or too long; give one with --dir");
+            }
+            return watchClients({options.port, dataDir, options.pollMs, options.once});
+        }
+        return options.list ? listClients(options) : serve(options);
     } catch (...) {
         return fail(LoadFailed, L"internal error");
     }

@@ -192,6 +192,17 @@ bool findRunningService(DWORD processId, zelvo_host::Published& published)
     return published.size == sizeof(zelvo_host::Published) && published.port != 0;
 }
 
+std::vector<unsigned> runningServicePorts()
+{
+    std::vector<unsigned> ports;
+    for (const ClientWindow& client : findClients()) {
+        if (zelvo_host::Published running; findRunningService(client.processId, running)) {
+            ports.push_back(running.port);
+        }
+    }
+    return ports;
+}
+
 std::wstring resolveDataDir(const std::wstring& given)
 {
     std::wstring dataDir = fullPath(given.empty() ? defaultDataDir() : given);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "host_protocol.h"
 
@@ -23,6 +24,7 @@ enum ExitCode {
     LoadFailed = 6,
     SeveralClients = 7,
     NoAnswer = 8,
+    WatcherRunning = 9,
 };
 
 struct StartRequest {
@@ -45,6 +47,9 @@ struct StartOutcome {
 
 // The running service's port and token file, when this process has one.
 [[nodiscard]] bool findRunningService(DWORD processId, zelvo_host::Published& published);
+
+// The ports of the services running in the trading clients now.
+[[nodiscard]] std::vector<unsigned> runningServicePorts();
 
 // The folder of the token file, the journal and limits.json as a full path
 // without a trailing separator; empty when it cannot be one.
