@@ -80,4 +80,14 @@ std::string wideToAnsiForDisplay(std::wstring_view wide)
     return fromWide(CP_ACP, 0, wide, nullptr);
 }
 
+std::string wideToUtf8(std::wstring_view wide)
+{
+    return fromWide(CP_UTF8, 0, wide, nullptr);
+}
+
+std::optional<std::wstring> utf8ToWide(std::string_view utf8)
+{
+    return toWide(CP_UTF8, MB_ERR_INVALID_CHARS, utf8);
+}
+
 }  // namespace zelvo_common

@@ -25,4 +25,10 @@ namespace zelvo_common {
 // code page lacks is shown as its default character.
 [[nodiscard]] std::string wideToAnsiForDisplay(std::wstring_view wide);
 
+// UTF-16 to UTF-8 and back, for files of the programs' own (paths, logs).
+// An unpaired surrogate becomes U+FFFD; UTF-8 that is not valid gives an
+// empty optional.
+[[nodiscard]] std::string wideToUtf8(std::wstring_view wide);
+[[nodiscard]] std::optional<std::wstring> utf8ToWide(std::string_view utf8);
+
 }  // namespace zelvo_common

@@ -43,6 +43,17 @@ std::vector<ClientWindow> findClients()
     return clients;
 }
 
+std::wstring programPath(DWORD processId)
+{
+    const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    if (!process || !QueryFullProcessImageNameW(process.get(), 0, path, &length)) {
+        return {};
+    }
+    return std::wstring(path, length);
+}
+
 UniqueHandle openClient(DWORD processId)
 {
     constexpr DWORD rights = PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION |

@@ -26,6 +26,9 @@ struct ClientWindow {
 // (hidden ones too: a client driven by the library is hidden).
 [[nodiscard]] std::vector<ClientWindow> findClients();
 
+// The full path of the process's program file; empty when it cannot be read.
+[[nodiscard]] std::wstring programPath(DWORD processId);
+
 // The rights the loader needs: create threads, read, write and allocate memory.
 [[nodiscard]] UniqueHandle openClient(DWORD processId);
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs, from Debian's archive, what the Python client's build and tests
 # need when it is missing: pytest, jsonschema (the service's description),
-# mypy, and build, setuptools, wheel and venv (the wheel and the virtual
-# environment it is tested in). Quick and silent when all is there.
+# mypy, pandas (the client's optional tables as DataFrames), and build,
+# setuptools, wheel and venv (the wheel and the virtual environment it is
+# tested in). Quick and silent when all is there.
 set -euo pipefail
 
 SUDO=""
@@ -10,7 +11,7 @@ SUDO=""
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 need=()
-for package in python3-pytest python3-jsonschema python3-mypy python3-build python3-setuptools python3-wheel python3-venv; do
+for package in python3-pytest python3-jsonschema python3-mypy python3-pandas python3-build python3-setuptools python3-wheel python3-venv; do
     have_pkg "$package" || need+=("$package")
 done
 [ ${#need[@]} -eq 0 ] && exit 0

@@ -1,4 +1,5 @@
-"""When the trading client's process ends, callers get a clear error at once; nothing hangs."""
+"""When the trading client's process ends, callers get a clear error once their reconnect time has passed
+(at once with none); nothing hangs."""
 
 import socket
 import time
@@ -18,8 +19,8 @@ def doomed_service(bench, tmp_path):
         client.kill()
 
 
-def test_calls_after_the_client_is_gone_fail_fast_with_a_clear_error(bench, doomed_service, tmp_path):
-    api = doomed_service.client(timeout=20)
+def test_calls_after_the_client_is_gone_fail_after_their_reconnect_time_with_a_clear_error(bench, doomed_service, tmp_path):
+    api = doomed_service.client(timeout=20, reconnect_seconds=2)
     assert api.status()["ok"]
     # A connection that is mid-request when the process dies.
     pending = socket.create_connection(("127.0.0.1", doomed_service.port), timeout=20)
@@ -35,10 +36,11 @@ def test_calls_after_the_client_is_gone_fail_fast_with_a_clear_error(bench, doom
         pending.close()
     with pytest.raises(zelvo.ServiceUnreachable) as unreachable:
         api.status()
-    assert "connection refused" in unreachable.value.message
+    assert "connection refused for 2 s" in unreachable.value.message
     assert doomed_service.address in unreachable.value.message
-    with pytest.raises(zelvo.ServiceUnreachable) as unreachable:
-        api.buy("600000", 10.5, 100, order_id="after-gone")
+    assert time.monotonic() - started >= 2
+    with pytest.raises(zelvo.ServiceUnreachable):
+        doomed_service.client(reconnect_seconds=0).buy("600000", 10.5, 100, order_id="after-gone")
     assert time.monotonic() - started < 10
 
     refused = bench.load("--pid", str(doomed_service.client_process.pid), "--dir", wine_path(tmp_path))

@@ -1,29 +1,47 @@
 """The Python client's own rules, against a scripted stand-in for the service (no Wine needed):
-which failures may repeat a request, and how answers become results or exceptions."""
+which failures may repeat a request, how it rides through a service that goes away and comes back
+with a new token, the connections it keeps, and how answers become results or exceptions."""
 
 import json
+import socket
 import threading
 import time
+import uuid
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 import pytest
 
 import zelvo
+from conftest import free_port
 
 
 class StandIn:
     """Answers each request with the next scripted (status, body); after each answer it may
-    drop the connection without saying so, as a service that restarted would."""
+    drop the connection without saying so, as a service that restarted would, and it may drop
+    the first requests without any answer, as a service that died under them would."""
 
-    def __init__(self):
+    def __init__(self, port=0):
         self.script = []
         self.respond = None  # answers (status, body) to (method, path, body) once the script is used up
         self.received = []
         self.drop_after_answer = False
+        self.unanswered = 0  # requests to drop before answering
+        self.open_connections = 0
+        self._lock = threading.Lock()
         stand_in = self
 
         class Handler(BaseHTTPRequestHandler):
             protocol_version = "HTTP/1.1"
+
+            def setup(self):
+                super().setup()
+                with stand_in._lock:
+                    stand_in.open_connections += 1
+
+            def finish(self):
+                super().finish()
+                with stand_in._lock:
+                    stand_in.open_connections -= 1
 
             def do_GET(self):
                 self.answer()
@@ -35,6 +53,10 @@ class StandIn:
                 length = int(self.headers.get("Content-Length", 0))
                 body = json.loads(self.rfile.read(length)) if length else None
                 stand_in.received.append((self.command, self.path, body, self.headers.get("Authorization")))
+                if stand_in.unanswered:
+                    stand_in.unanswered -= 1
+                    self.close_connection = True
+                    return
                 if stand_in.script or stand_in.respond is None:
                     status, answer = stand_in.script.pop(0)
                 else:
@@ -49,18 +71,22 @@ class StandIn:
             def log_message(self, *args):
                 pass
 
-        self.server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.server = ThreadingHTTPServer(("127.0.0.1", port), Handler)
         self.thread = threading.Thread(target=self.server.serve_forever, args=(0.05,), daemon=True)
         self.thread.start()
         self.address = f"http://127.0.0.1:{self.server.server_address[1]}"
+
+
+    def stop(self):
+        self.server.shutdown()
+        self.server.server_close()
 
 
 @pytest.fixture
 def stand_in():
     server = StandIn()
     yield server
-    server.server.shutdown()
-    server.server.server_close()
+    server.stop()
 
 
 ORDER_ANSWER = {"ok": True, "outcome": "placed", "contract": 7, "message": "合同号是7", "kind": "buy",
@@ -68,15 +94,34 @@ ORDER_ANSWER = {"ok": True, "outcome": "placed", "contract": 7, "message": "合�
 
 
 class TestRepeats:
-    def test_order_without_id_is_never_sent_twice(self, stand_in):
+    def test_a_cancel_is_never_sent_twice(self, stand_in):
         client = zelvo.Client(stand_in.address, token="t")
         stand_in.script = [(200, {"ok": True, "attached": True})]
         stand_in.drop_after_answer = True
         client.status()
         with pytest.raises(zelvo.ServiceUnreachable) as unreachable:
-            client.buy("600000", 10.5, 100)
+            client.cancel(5)
         assert "may have been carried out" in unreachable.value.message
         assert [request[1] for request in stand_in.received] == ["/v1/status"]
+
+    def test_an_order_without_an_id_gets_one_and_its_retry_carries_the_same(self, stand_in):
+        client = zelvo.Client(stand_in.address, token="t")
+        stand_in.script = [(200, ORDER_ANSWER)]
+        stand_in.unanswered = 1  # the service went away with the first request
+        client.buy("600000", 10.5, 100)
+        first, second = [body for _, path, body, _ in stand_in.received]
+        assert first == second and uuid.UUID(first["order_id"])
+        stand_in.script = [(200, ORDER_ANSWER)]
+        client.buy("600000", 10.5, 100)
+        assert stand_in.received[-1][2]["order_id"] != first["order_id"]
+
+    def test_a_request_cut_off_twice_is_not_sent_a_third_time(self, stand_in):
+        client = zelvo.Client(stand_in.address, token="t")
+        stand_in.unanswered = 3
+        with pytest.raises(zelvo.ServiceUnreachable) as unreachable:
+            client.buy("600000", 10.5, 100, order_id="twice")
+        assert "may have been carried out" in unreachable.value.message
+        assert len(stand_in.received) == 2
 
     def test_order_with_id_is_sent_again_on_a_new_connection(self, stand_in):
         client = zelvo.Client(stand_in.address, token="t")
@@ -96,6 +141,124 @@ class TestRepeats:
         assert client.query("funds").rows == [["1"]]
 
 
+class TestRestartedService:
+    def test_a_refused_connection_is_tried_again_for_reconnect_seconds(self):
+        client = zelvo.Client(f"http://127.0.0.1:{free_port()}", token="t", reconnect_seconds=1)
+        started = time.monotonic()
+        with pytest.raises(zelvo.ServiceUnreachable) as unreachable:
+            client.buy("600000", 10.5, 100)
+        assert time.monotonic() - started >= 1
+        assert "connection refused for 1 s" in unreachable.value.message
+        assert "may have been carried out" not in unreachable.value.message
+
+    def test_a_call_made_while_the_service_is_gone_is_answered_once_it_is_back(self):
+        port = free_port()
+        client = zelvo.Client(f"http://127.0.0.1:{port}", token="t", reconnect_seconds=30)
+        answers = []
+        caller = threading.Thread(target=lambda: answers.append(client.buy("600000", 10.5, 100)))
+        caller.start()
+        time.sleep(1.0)
+        back = StandIn(port)
+        try:
+            back.script = [(200, ORDER_ANSWER)]
+            caller.join(timeout=10)
+            assert answers[0].contract == 7 and len(back.received) == 1
+        finally:
+            back.stop()
+
+    def test_a_refused_token_is_read_again_from_its_file_and_the_request_sent_once_more(self, stand_in, tmp_path):
+        token_file = tmp_path / "service.token"
+        token_file.write_text("old\n")
+        client = zelvo.Client(stand_in.address, token_file=token_file)
+
+        def restarted(method, path, body):
+            if stand_in.received[-1][3] == "Bearer old":
+                token_file.write_text("new\n")
+                return 401, {"ok": False, "error": "unauthorized", "message": "m"}
+            return 200, ORDER_ANSWER
+
+        stand_in.respond = restarted
+        assert client.buy("600000", 10.5, 100).contract == 7
+        assert client.status()["ok"]
+        assert [request[3] for request in stand_in.received] == ["Bearer old", "Bearer new", "Bearer new"]
+
+    @pytest.mark.parametrize("from_file", [True, False])
+    def test_a_token_refused_again_raises(self, stand_in, tmp_path, from_file):
+        token_file = tmp_path / "service.token"
+        token_file.write_text("same")
+        client = zelvo.Client(stand_in.address, token_file=token_file) if from_file else zelvo.Client(stand_in.address, token="same")
+        stand_in.respond = lambda *request: (401, {"ok": False, "error": "unauthorized", "message": "m"})
+        with pytest.raises(zelvo.RequestRejected) as rejected:
+            client.status()
+        assert rejected.value.status == 401 and len(stand_in.received) == 1
+
+    def test_wait_ready_waits_for_the_service_and_logs_in(self):
+        port = free_port()
+        client = zelvo.Client(f"http://127.0.0.1:{port}", token="t", reconnect_seconds=0)
+        ready = []
+        waiter = threading.Thread(target=lambda: ready.append(client.wait_ready(timeout=30)))
+        waiter.start()
+        time.sleep(1.0)
+        back = StandIn(port)
+        logins = []
+
+        def service(method, path, body):
+            if path == "/v1/status":
+                return 200, {"ok": True, "attached": len(logins) == 2}
+            logins.append(body)
+            if len(logins) == 1:
+                return 200, {"ok": False, "message": "未找到交易客户端主窗口"}  # the client still starting
+            return 200, {"ok": True, "message": "欢迎使用"}
+
+        back.respond = service
+        try:
+            waiter.join(timeout=20)
+            assert ready[0]["attached"]
+            assert [path for _, path, _, _ in back.received] == ["/v1/status", "/v1/login", "/v1/status", "/v1/login",
+                                                                 "/v1/status"]
+        finally:
+            back.stop()
+
+    def test_wait_ready_gives_up_after_its_timeout_with_the_last_refusal(self, stand_in):
+        client = zelvo.Client(stand_in.address, token="t")
+        stand_in.respond = lambda method, path, body: (200, {"ok": False, "message": "交易界面已锁定"} if path == "/v1/login"
+                                                       else {"ok": True, "attached": False})
+        started = time.monotonic()
+        with pytest.raises(zelvo.ClientRefused) as refused:
+            client.wait_ready(timeout=1.5)
+        assert refused.value.message == "交易界面已锁定" and 1.5 <= time.monotonic() - started < 5
+
+
+class TestConnections:
+    def test_threads_share_a_few_kept_connections_and_none_stays_idle(self, stand_in, monkeypatch):
+        monkeypatch.setattr("zelvo.connections.KEEP_IDLE", 0.5)
+        client = zelvo.Client(stand_in.address, token="t")
+        stand_in.respond = lambda *request: (200, {"ok": True, "attached": True})
+        start, done = threading.Barrier(13), threading.Event()
+
+        def call():
+            start.wait()
+            client.status()
+            done.wait()  # a worker of a pool: idle, but alive
+
+        threads = [threading.Thread(target=call) for _ in range(12)]
+        for thread in threads:
+            thread.start()
+        start.wait()
+        try:
+            wait = time.monotonic() + 5
+            while len(stand_in.received) < 12 and time.monotonic() < wait:
+                time.sleep(0.01)
+            assert client._connections.idle_count() <= 4
+            while stand_in.open_connections and time.monotonic() < wait:
+                time.sleep(0.05)
+            assert stand_in.open_connections == 0 and client._connections.idle_count() == 0
+        finally:
+            done.set()
+            for thread in threads:
+                thread.join()
+
+
 class TestAnswers:
     def test_request_carries_the_token_and_the_fields(self, stand_in):
         client = zelvo.Client(stand_in.address, token="secret")
@@ -103,7 +266,7 @@ class TestAnswers:
         client.short_sell(600000, 10.5, 100)
         method, path, body, authorization = stand_in.received[0]
         assert (method, path, authorization) == ("POST", "/v1/orders", "Bearer secret")
-        assert body == {"kind": "short-sell", "code": "600000", "price": 10.5, "quantity": 100}
+        assert body == {"kind": "short-sell", "code": "600000", "price": 10.5, "quantity": 100, "order_id": body["order_id"]}
 
     def test_refusal_raises_with_the_clients_message(self, stand_in):
         client = zelvo.Client(stand_in.address, token="t")
@@ -176,49 +339,48 @@ def switch_service(method, path, body):
 
 
 class TestDeadMansSwitch:
-    def test_kept_armed_while_the_block_runs_and_disarmed_when_it_ends(self, stand_in):
+    def test_only_alive_re_arms_it_and_at_most_once_a_third_of_its_time(self, stand_in):
         client = zelvo.Client(stand_in.address, token="t")
         stand_in.respond = switch_service
-        with client.cancel_after(3, every=0.1) as switch:
-            while switch.rearmed < 4:
-                time.sleep(0.02)
+        with client.cancel_after(3) as switch:
+            time.sleep(1.5)  # the strategy blocked: nothing re-arms the switch meanwhile
+            assert len(stand_in.received) == 1
+            calls = 0
+            ended = time.monotonic() + 1.5
+            while time.monotonic() < ended:
+                calls += 1
+                switch.alive()
+                time.sleep(0.01)
         bodies = [body for _, path, body, _ in stand_in.received if path == "/v1/cancel-after"]
-        assert bodies[0] == {"seconds": 3} and bodies[-1] == {"seconds": 0}
-        assert all(body == {"seconds": 3} for body in bodies[1:-1]) and len(bodies) >= 6
-        assert not switch.armed and switch.error is None
+        # Armed, re-armed at once (1.5 s > 1 s since), once more a second later, and disarmed.
+        assert bodies == [{"seconds": 3}, {"seconds": 3}, {"seconds": 3}, {"seconds": 0}]
+        assert calls > 50 and switch.rearmed == 2 and not switch.armed
 
-    def test_a_block_that_raises_stops_re_arming_and_leaves_it_armed(self, stand_in):
+    def test_a_block_that_raises_leaves_it_armed(self, stand_in):
         client = zelvo.Client(stand_in.address, token="t")
         stand_in.respond = switch_service
         with pytest.raises(KeyError):
-            with client.cancel_after(3, every=0.1):
+            with client.cancel_after(3):
                 raise KeyError("strategy")
-        sent = len(stand_in.received)
         time.sleep(0.3)
-        assert len(stand_in.received) == sent
-        assert all(body == {"seconds": 3} for _, _, body, _ in stand_in.received)
+        assert [body for _, _, body, _ in stand_in.received] == [{"seconds": 3}]
 
-    def test_a_failed_re_arm_is_kept_and_the_next_round_tries_again(self, stand_in):
+    def test_a_failed_re_arm_raises_and_the_next_alive_tries_again(self, stand_in):
         client = zelvo.Client(stand_in.address, token="t")
         stand_in.script = [switch_answer(3), (503, {"ok": False, "error": "journal_unavailable", "message": "m"})]
         stand_in.respond = switch_service
-        seen_error = []
-        with client.cancel_after(3, every=0.1) as switch:
-            while switch.rearmed < 2:
-                if switch.error is not None:
-                    seen_error.append(switch.error)
-                time.sleep(0.01)
-        assert isinstance(seen_error[0], zelvo.RequestRejected) and switch.error is None
-
-    @pytest.mark.parametrize("seconds, every", [(3, 3), (3, 0), (3, 5)])
-    def test_a_re_arming_interval_outside_the_countdown_is_refused(self, stand_in, seconds, every):
-        with pytest.raises(ValueError):
-            zelvo.Client(stand_in.address, token="t").cancel_after(seconds, every=every)
-        assert stand_in.received == []
+        switch = client.cancel_after(3)
+        time.sleep(1.05)
+        with pytest.raises(zelvo.RequestRejected):
+            switch.alive()
+        assert switch.alive() and switch.armed and len(stand_in.received) == 3
 
     def test_a_disarmed_switch_cannot_be_kept_armed(self, stand_in):
         client = zelvo.Client(stand_in.address, token="t")
         stand_in.script = [switch_answer(0)]
+        switch = client.cancel_after(0)
         with pytest.raises(ValueError):
-            with client.cancel_after(0):
+            with switch:
                 pass
+        with pytest.raises(ValueError):
+            switch.alive()

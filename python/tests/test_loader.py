@@ -29,7 +29,8 @@ def test_refuses_a_process_that_does_not_exist(bench, tmp_path):
     assert "999999" in gone.stdout
 
 
-@pytest.mark.parametrize("arguments", [["--port", "0"], ["--port", "70000"], ["--pid", "x"], ["--bogus"], ["--dir"]])
+@pytest.mark.parametrize("arguments", [["--port", "0"], ["--port", "70000"], ["--pid", "x"], ["--bogus"], ["--dir"],
+                                       ["--once"], ["--watch", "--pid", "5"]])
 def test_refuses_bad_arguments_with_its_usage(bench, arguments):
     refused = bench.load(*arguments)
     assert refused.returncode == 1

@@ -6,11 +6,13 @@ from pathlib import Path
 import zelvo
 
 
-def test_metadata_names_python_3_8_and_no_dependency():
+def test_metadata_names_python_3_8_and_pandas_only_as_an_option():
     metadata = importlib.metadata.metadata("zelvo")
     assert metadata["Name"] == "zelvo"
     assert metadata["Requires-Python"] == ">=3.8"
-    assert metadata.get_all("Requires-Dist") is None
+    assert metadata.get_all("Provides-Extra") == ["pandas"]
+    requirements = [requirement.replace(" ", "").replace("'", '"') for requirement in metadata.get_all("Requires-Dist")]
+    assert requirements == ['pandas;extra=="pandas"']
     assert metadata["License"] == "MIT"
 
 
@@ -24,6 +26,6 @@ def test_the_wheel_holds_the_package_and_its_licence_only():
     files = {str(file) for file in importlib.metadata.files("zelvo")}
     package = {file for file in files if file.startswith("zelvo/") and "__pycache__" not in file}
     assert package == {"zelvo/__init__.py", "zelvo/__main__.py", "zelvo/client.py", "zelvo/switch.py", "zelvo/table.py",
-                       "zelvo/events.py",
+                       "zelvo/events.py", "zelvo/backoff.py", "zelvo/connections.py",
                        "zelvo/py.typed"}
     assert any(file.endswith(".dist-info/LICENSE") for file in files)

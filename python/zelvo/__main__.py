@@ -12,7 +12,8 @@
     python3 -m zelvo set-limits max_orders_per_day=200 allowed_codes=600000,000001
     python3 -m zelvo halt [--cancel-all] [--reason TEXT] | resume
     python3 -m zelvo cancel-after SECONDS    arms the dead man's switch once (0 disarms it)
-    python3 -m zelvo events [--last-event-id ID]   the event stream, one JSON line an event
+    python3 -m zelvo events [--last-event-id ID]   the event stream, one JSON line an event (it goes on
+                                                   through a restart of the trading client)
     python3 -m zelvo page                    a new one-time address that signs a browser in to the page
 
 Exit codes: 0 done, 1 the client refused, 2 usage, 3 the service could not
@@ -28,7 +29,7 @@ from decimal import Decimal, InvalidOperation
 from typing import Any, Callable, Dict, List, Optional, Tuple
 
 from . import __version__
-from .client import ORDER_KINDS, QUERY_NAMES, Client, ClientRefused, Limits, OrderRecord, ZelvoError
+from .client import ORDER_KINDS, QUERY_NAMES, RECONNECT_SECONDS, Client, ClientRefused, Limits, OrderRecord, ZelvoError
 from .table import format_table
 
 RECORD_COLUMNS = ["order_id", "time", "kind", "code", "price", "quantity", "outcome", "contract", "message"]
@@ -214,7 +215,10 @@ def main(argv: Optional[List[str]] = None, prog: str = "zelvo") -> int:
     """The `zelvo` command; `prog` names it in the usage text."""
     arguments = _parser(prog).parse_args(argv)
     try:
-        client = Client(arguments.address, token_file=arguments.token_file)
+        # A command answers at once when the service is not there; the event stream waits for it to
+        # come back, as through a restart of the trading client.
+        waits = RECONNECT_SECONDS if arguments.command == "events" else 0.0
+        client = Client(arguments.address, token_file=arguments.token_file, reconnect_seconds=waits)
         _run(client, arguments)
     except ClientRefused as error:
         print(f"refused: {error.message}", file=sys.stderr)

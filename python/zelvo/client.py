@@ -1,8 +1,10 @@
 """The Zelvo service's client: typed calls over HTTP with JSON, standard library only.
 
-The service runs inside the trading client (started by zelvo-load.exe) and
-listens on 127.0.0.1. Every call carries the bearer token the service wrote
-to its token file when it started.
+The service runs inside the trading client (started by zelvo-load.exe, which
+with --watch starts it again whenever the client restarts) and listens on
+127.0.0.1. Every call carries the bearer token the service wrote to its token
+file when it started; a restarted service writes a new one, which the client
+reads again when the service refuses the old one.
 """
 
 from __future__ import annotations
@@ -11,15 +13,18 @@ import http.client
 import json
 import os
 import socket
-import threading
 import time
 import urllib.parse
+import uuid
 from dataclasses import dataclass, field
 from pathlib import Path
 from typing import Any, Dict, Iterator, List, Optional, Tuple, Union
 
-from .events import IDLE_TIMEOUT, RECONNECTS, Event, follow
+from .backoff import Backoff
+from .connections import ConnectionPool
+from .events import IDLE_TIMEOUT, Event, follow
 from .switch import DeadMansSwitch
+from .table import data_frame
 
 DEFAULT_PORT = 18766
 DEFAULT_ADDRESS = f"http://127.0.0.1:{DEFAULT_PORT}"
@@ -38,10 +43,10 @@ Answer = Dict[str, Any]
 CALL_TIMEOUT = 120.0
 # A cancel-all cancels order after order.
 CANCEL_ALL_TIMEOUT = 900.0
-# A kept connection idle longer than this is not used again: the service
-# closes idle connections after 10 s, and a request must never be sent on a
-# connection the service may be closing.
-KEEP_IDLE = 5.0
+# How long a call waits for a service that refuses connections (its trading
+# client is restarting, and zelvo-load --watch starts the service again once
+# the client's main window is back) before it gives up.
+RECONNECT_SECONDS = 120.0
 
 
 class ZelvoError(Exception):
@@ -107,6 +112,18 @@ class OutcomeUnknown(ClientRefused):
 
 
 @dataclass
+class _Request:
+    """One request as the transport sends it (and may send again)."""
+
+    method: str
+    path: str
+    data: Optional[bytes]
+    timeout: float
+    uncertain: bool    # it may change the account
+    repeatable: bool   # sending it again cannot do it twice
+
+
+@dataclass
 class QueryResult:
     name: str
     columns: List[str]
@@ -117,6 +134,12 @@ class QueryResult:
     def records(self) -> List[Dict[str, str]]:
         """The rows as dictionaries keyed by column name (missing cells are empty)."""
         return [{column: (row[i] if i < len(row) else "") for i, column in enumerate(self.columns)} for row in self.rows]
+
+    def to_pandas(self) -> Any:
+        """The table as a pandas DataFrame with the client's column names: a column whose every cell is a
+        number holds numbers, codes, accounts and numbers written with leading zeros stay text.
+        Needs pandas (pip install zelvo[pandas]); ImportError says so without it."""
+        return data_frame(self.columns, self.rows)
 
 
 @dataclass
@@ -191,15 +214,19 @@ def default_token_file(port: int) -> Optional[Path]:
 
 
 class Client:
-    """One Zelvo service. Safe to share between threads: each thread keeps a connection of its own.
+    """One Zelvo service. Safe to share between threads, which share its few kept connections.
 
     address: "http://127.0.0.1:18766" (default: $ZELVO_ADDRESS, else port 18766).
     token / token_file: the bearer token, or the file the loader printed
-    (default: $ZELVO_TOKEN, $ZELVO_TOKEN_FILE, else the loader's default file).
+    (default: $ZELVO_TOKEN, $ZELVO_TOKEN_FILE, else the loader's default file). A token read from a
+    file is read again when the service refuses it (a restarted service has a new one).
+    reconnect_seconds: how long a call goes on trying while the service refuses connections (its client
+    restarting) before it raises ServiceUnreachable; 0 gives up at once.
     """
 
     def __init__(self, address: Optional[str] = None, token: Optional[str] = None,
-                 token_file: Union[str, os.PathLike[str], None] = None, timeout: float = CALL_TIMEOUT):
+                 token_file: Union[str, os.PathLike[str], None] = None, timeout: float = CALL_TIMEOUT,
+                 reconnect_seconds: float = RECONNECT_SECONDS):
         self.address = address or os.environ.get("ZELVO_ADDRESS") or DEFAULT_ADDRESS
         parsed = urllib.parse.urlsplit(self.address)
         if parsed.scheme != "http" or not parsed.hostname:
@@ -207,12 +234,14 @@ class Client:
         self._host = parsed.hostname
         self._port = parsed.port or 80
         self.timeout = timeout
+        self.reconnect_seconds = reconnect_seconds
+        self._token_file: Optional[Path] = None
         self._token = token or os.environ.get("ZELVO_TOKEN") or self._read_token(token_file)
-        self._local = threading.local()
+        self._connections = ConnectionPool(self._host, self._port)
 
     def close(self) -> None:
-        """Closes the calling thread's connection (others close when their threads end)."""
-        self._drop_connection()
+        """Closes the connections kept idle (one in use is kept after its call, and closed 5 s later)."""
+        self._connections.close()
 
     def __enter__(self) -> "Client":
         return self
@@ -225,15 +254,53 @@ class Client:
         if path is None:
             raise ZelvoError("no token: give token= or token_file=, or set ZELVO_TOKEN or ZELVO_TOKEN_FILE")
         try:
-            return Path(path).read_text(encoding="ascii").strip()
+            token = Path(path).read_text(encoding="ascii").strip()
         except OSError as error:
             raise ZelvoError(f"cannot read the token file {path}: {error.strerror or error}") from error
+        self._token_file = Path(path)
+        return token
+
+    def _renew_token(self, refused: str) -> bool:
+        """After the service refused the token `refused`: True when the token file now holds another one
+        (the service was started again), which later calls carry."""
+        if self._token_file is None:
+            return False
+        try:
+            token = self._token_file.read_text(encoding="ascii").strip()
+        except (OSError, UnicodeDecodeError):
+            return False
+        if not token or token == refused:
+            return False
+        self._token = token
+        return True
 
     # -- the routes -------------------------------------------------------
 
     def status(self) -> Answer:
         """attached, title, broker, account and the service's own facts."""
         return self._call("GET", "/v1/status")
+
+    def wait_ready(self, timeout: float = RECONNECT_SECONDS, password: str = "") -> Answer:
+        """Waits until the service answers and the client is attached, and answers the status then.
+
+        Logs in when the service is up and not attached (as after a restart of the trading client).
+        While the service is unreachable, busy or the login is refused (the client still starting), it
+        tries again until `timeout` has passed, then raises the last error. A refused token or request
+        raises at once.
+        """
+        deadline = time.monotonic() + timeout
+        while True:
+            try:
+                status = self._call("GET", "/v1/status", reconnect=max(0.0, deadline - time.monotonic()))
+                if status.get("attached"):
+                    return status
+                self.login(password)
+                continue
+            except (ServiceUnreachable, ClientRefused, RequestRejected) as error:
+                transient = not isinstance(error, RequestRejected) or error.status == 503
+                if not transient or time.monotonic() >= deadline:
+                    raise
+            time.sleep(min(1.0, max(0.0, deadline - time.monotonic())))
 
     def login(self, password: str = "") -> str:
         """Attaches to the client; the welcome text. Raises ClientRefused with the client's refusal."""
@@ -251,12 +318,14 @@ class Client:
     def place(self, kind: str, code: str, price: float, quantity: int, order_id: Optional[str] = None) -> OrderResult:
         """Places an order of one of ORDER_KINDS; its contract number in the result.
 
-        With an order_id, a retry of the same request (after a timeout or a
-        lost connection) gets the first answer again and places nothing.
+        Every order carries an order_id: the one given, or a new UUID. A
+        retry of the same request (this client's own after a lost
+        connection, or the caller's after a timeout) gets the first answer
+        again and places nothing; the id is in the result and in the
+        error's answer.
         """
-        body: Dict[str, Any] = {"kind": kind, "code": str(code), "price": float(price), "quantity": int(quantity)}
-        if order_id is not None:
-            body["order_id"] = str(order_id)
+        body: Dict[str, Any] = {"kind": kind, "code": str(code), "price": float(price), "quantity": int(quantity),
+                                "order_id": str(order_id) if order_id is not None else str(uuid.uuid4())}
         answer = self._call("POST", "/v1/orders", body, uncertain=True)
         if not answer.get("ok"):
             error = OutcomeUnknown if answer.get("outcome") == "unknown" else ClientRefused
@@ -344,13 +413,15 @@ class Client:
         """Lifts the halt."""
         return self._call("POST", "/v1/resume", {})
 
-    def cancel_after(self, seconds: int, every: Optional[float] = None) -> DeadMansSwitch:
+    def cancel_after(self, seconds: int) -> DeadMansSwitch:
         """Arms the dead man's switch: unless armed again within `seconds`, the service halts new orders
-        and cancels every order of the cancel list; cancel_after(0) disarms it. Used in a `with` block,
-        the switch is kept armed every `every` seconds (a third of `seconds` by default) from a
-        background thread while the block runs, and disarmed when the block ends normally (left armed
-        when it raises, so that the orders are cancelled)."""
-        return DeadMansSwitch(self._arm_switch, seconds, every)
+        and cancels every order of the cancel list; cancel_after(0) disarms it.
+
+        The strategy keeps it armed by calling `alive()` of the answer from its own loop, which re-arms
+        it at most once every `seconds / 3` and otherwise costs nothing; nothing re-arms it behind the
+        strategy's back, so a strategy that hangs or blocks for `seconds` has its orders cancelled. Used
+        in a `with` block, it is disarmed when the block ends normally and left armed when it raises."""
+        return DeadMansSwitch(self._arm_switch, seconds)
 
     def _arm_switch(self, seconds: int) -> Answer:
         return self._call("POST", "/v1/cancel-after", {"seconds": int(seconds)})
@@ -358,19 +429,26 @@ class Client:
     # -- watching -----------------------------------------------------------
 
     def events(self, last_event_id: Optional[str] = None, reconnect: bool = True,
-               idle_timeout: float = IDLE_TIMEOUT, reconnects: int = RECONNECTS) -> Iterator[Event]:
+               idle_timeout: float = IDLE_TIMEOUT) -> Iterator[Event]:
         """The service's events as they come (zelvo.Event: kind, data, id), until the caller stops.
 
         A lost connection is opened again with the last id received, so that no event is missed or
-        repeated (unless more than the service keeps came meanwhile: a "missed" event says so). Raises
-        ServiceUnreachable after `reconnects` failed attempts in a row, RequestRejected when the service
-        refuses the stream. Each iterator holds a connection of its own; close it (or leave the loop)
-        to disconnect.
+        repeated. A "missed" event says when that cannot be promised: more came meanwhile than the
+        service keeps, the service was started again (its client restarted: ids name the service's
+        run), or the stream was lost before its first event. Read today's orders and trades again then.
+        While the service refuses connections or answers busy (503), it tries again for
+        `reconnect_seconds` before it raises ServiceUnreachable (or the 503's RequestRejected); other
+        refusals raise RequestRejected at once. Each iterator holds a connection of its own; close it
+        (or leave the loop) to disconnect.
         """
         def open_stream(last: Optional[str]) -> http.client.HTTPResponse:
             return self._open_stream(last, idle_timeout)
 
-        return follow(open_stream, last_event_id, reconnect, reconnects,
+        def retryable(error: Exception) -> bool:
+            busy = isinstance(error, RequestRejected) and error.status == 503
+            return busy or isinstance(error, (OSError, http.client.HTTPException))
+
+        return follow(open_stream, last_event_id, reconnect, Backoff(self.reconnect_seconds), retryable,
                       lambda error: self._unreachable(error, uncertain=False))
 
     def login_link(self) -> str:
@@ -378,21 +456,24 @@ class Client:
         return str(self._call("POST", "/v1/login-link", {})["url"])
 
     def _open_stream(self, last_event_id: Optional[str], idle_timeout: float) -> http.client.HTTPResponse:
-        connection = http.client.HTTPConnection(self._host, self._port, timeout=idle_timeout)
-        headers = {"Authorization": f"Bearer {self._token}", "Accept": "text/event-stream"}
-        if last_event_id:
-            headers["Last-Event-ID"] = last_event_id
-        try:
-            connection.request("GET", "/v1/events", headers=headers)
-            response = connection.getresponse()
-        except BaseException:
-            connection.close()
-            raise
-        if response.status != 200:
+        while True:
+            token = self._token
+            connection = http.client.HTTPConnection(self._host, self._port, timeout=idle_timeout)
+            headers = {"Authorization": f"Bearer {token}", "Accept": "text/event-stream"}
+            if last_event_id:
+                headers["Last-Event-ID"] = last_event_id
+            try:
+                connection.request("GET", "/v1/events", headers=headers)
+                response = connection.getresponse()
+            except BaseException:
+                connection.close()
+                raise
+            if response.status == 200:
+                return response
             payload = response.read()
             connection.close()
-            raise self._rejection(response.status, payload)
-        return response
+            if not (response.status == 401 and self._renew_token(token)):
+                raise self._rejection(response.status, payload)
 
     # -- transport --------------------------------------------------------
 
@@ -403,35 +484,66 @@ class Client:
         return answer
 
     def _call(self, method: str, path: str, body: Optional[Answer] = None, uncertain: bool = False,
-              timeout: Optional[float] = None) -> Answer:
-        """One request. `uncertain`: the request may change the account, so
-        it is never sent twice, and an error after it was sent says it may
-        have been carried out. (An order with an order_id is safe to send
-        again: the service answers a repeat with the first answer.)"""
-        data = None if body is None else json.dumps(body, ensure_ascii=False).encode("utf-8")
-        headers = {"Authorization": f"Bearer {self._token}", "Accept": "application/json"}
-        if data is not None:
-            headers["Content-Type"] = "application/json; charset=utf-8"
-        repeatable = not uncertain or (body or {}).get("order_id") is not None
-        connection, reused = self._connection(timeout or self.timeout)
-        try:
-            status, payload = self._exchange(connection, method, path, data, headers)
-        except (OSError, http.client.HTTPException) as error:
-            self._drop_connection()
-            timed_out = isinstance(error, (socket.timeout, TimeoutError))
-            if timed_out or not (reused and repeatable):
-                raise self._unreachable(error, uncertain) from error
-            # The kept connection had gone bad (the service restarted?): once more on a new one.
-            connection, _ = self._connection(timeout or self.timeout)
-            try:
-                status, payload = self._exchange(connection, method, path, data, headers)
-            except (OSError, http.client.HTTPException) as second:
-                self._drop_connection()
-                raise self._unreachable(second, uncertain) from second
+              timeout: Optional[float] = None, reconnect: Optional[float] = None) -> Answer:
+        """One request, waiting up to `reconnect` seconds (default reconnect_seconds) for a service that
+        refuses connections. `uncertain`: the request may change the account, so once it may have
+        reached the service it is never sent again, and an error then says it may have been carried
+        out. (An order with an order_id is safe to send again: the service answers a repeat with the
+        first answer.) A refused token is read again from its file, and the request sent once more when
+        the file holds a new one: a refused request changed nothing."""
+        request = _Request(method, path, None if body is None else json.dumps(body, ensure_ascii=False).encode("utf-8"),
+                           timeout or self.timeout, uncertain, not uncertain or (body or {}).get("order_id") is not None)
+        waiting = Backoff(self.reconnect_seconds if reconnect is None else reconnect)
+        token = self._token
+        status, payload = self._send(request, token, waiting)
+        if status == 401 and self._renew_token(token):
+            status, payload = self._send(request, self._token, waiting)
         answer = self._answer(status, payload)
         if status != 200:
             raise self._rejection(status, payload)
         return answer
+
+    def _send(self, request: "_Request", token: str, waiting: Backoff) -> Tuple[int, bytes]:
+        """The answer's status and body. A connection the service refuses carries nothing, so it is
+        tried again while `waiting` allows. A connection that breaks once the request may have gone out
+        is given one more try when the request is repeatable; one that times out never is (the service
+        may still be carrying it out)."""
+        resent = False
+        while True:
+            connection, reused = self._connections.take(request.timeout)
+            if not reused:
+                try:
+                    connection.connect()
+                except OSError as error:
+                    connection.close()
+                    if waiting.pause():
+                        continue
+                    raise self._unreachable(error, uncertain=False, waited=waiting.seconds) from error
+            try:
+                status, payload, keep = self._exchange(connection, request, token)
+            except (OSError, http.client.HTTPException) as error:
+                connection.close()
+                timed_out = isinstance(error, (socket.timeout, TimeoutError))
+                if timed_out or not request.repeatable or resent:
+                    raise self._unreachable(error, request.uncertain) from error
+                resent = True  # the service closed the connection, or went away: once more on a new one
+                continue
+            if keep:
+                self._connections.give_back(connection)
+            else:
+                connection.close()
+            return status, payload
+
+    @staticmethod
+    def _exchange(connection: http.client.HTTPConnection, request: "_Request", token: str) -> Tuple[int, bytes, bool]:
+        """The status, the body, and whether the service keeps the connection open."""
+        headers = {"Authorization": f"Bearer {token}", "Accept": "application/json"}
+        if request.data is not None:
+            headers["Content-Type"] = "application/json; charset=utf-8"
+        connection.request(request.method, request.path, body=request.data, headers=headers)
+        response = connection.getresponse()
+        payload = response.read()
+        return response.status, payload, not response.will_close
 
     @staticmethod
     def _answer(status: int, payload: bytes) -> Answer:
@@ -450,41 +562,10 @@ class Client:
         rejection = {"risk_limit": RiskLimitExceeded, "halted": Halted}.get(str(answer.get("error")), RequestRejected)
         return rejection(answer.get("message", f"HTTP {status}"), status, answer)
 
-    def _exchange(self, connection: http.client.HTTPConnection, method: str, path: str, data: Optional[bytes],
-                  headers: Dict[str, str]) -> Tuple[int, bytes]:
-        connection.request(method, path, body=data, headers=headers)
-        response = connection.getresponse()
-        payload = response.read()
-        if response.will_close:
-            self._drop_connection()
-        else:
-            self._local.last_used = time.monotonic()
-        return response.status, payload
-
-    def _connection(self, timeout: float) -> Tuple[http.client.HTTPConnection, bool]:
-        """The calling thread's connection, and whether it served a call before."""
-        connection = getattr(self._local, "connection", None)
-        if connection is not None and time.monotonic() - self._local.last_used > KEEP_IDLE:
-            self._drop_connection()
-            connection = None
-        reused = connection is not None
-        if connection is None:
-            connection = http.client.HTTPConnection(self._host, self._port, timeout=timeout)
-            self._local.connection = connection
-        connection.timeout = timeout
-        if connection.sock is not None:
-            connection.sock.settimeout(timeout)
-        return connection, reused
-
-    def _drop_connection(self) -> None:
-        connection = getattr(self._local, "connection", None)
-        self._local.connection = None
-        if connection is not None:
-            connection.close()
-
-    def _unreachable(self, error: Exception, uncertain: bool) -> ServiceUnreachable:
+    def _unreachable(self, error: Exception, uncertain: bool, waited: float = 0.0) -> ServiceUnreachable:
         if isinstance(error, ConnectionRefusedError):
-            reason = "connection refused: is the trading client running and was zelvo-load run?"
+            reason = (f"connection refused{f' for {waited:g} s' if waited > 0 else ''}: is the trading client running, "
+                      "and zelvo-load --watch (or was zelvo-load run)?")
         elif isinstance(error, (socket.timeout, TimeoutError)):
             reason = "no answer in time"
         else:

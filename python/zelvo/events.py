@@ -2,7 +2,8 @@
 
 `parse` turns the stream's lines into events; `follow` reads a stream and, when the connection ends or
 goes silent, opens it again with the id of the last event received, so that the service sends what
-was missed meanwhile (it keeps its last 1000 events) and nothing twice.
+was missed meanwhile (it keeps its last 1000 events) and nothing twice. A service started again (its
+trading client restarted) does not know the ids of its earlier run and says so with a "missed" event.
 """
 
 from __future__ import annotations
@@ -14,11 +15,10 @@ import time
 from dataclasses import dataclass, field
 from typing import Any, Callable, Dict, Iterator, List, Optional
 
+from .backoff import Backoff
+
 # The service sends a keep-alive comment every 15 s: a stream silent for this long is taken as lost.
 IDLE_TIMEOUT = 60.0
-# A lost stream is opened again after the pause the service asks for (1 s), at most this many times in a
-# row without success.
-RECONNECTS = 10
 
 
 @dataclass
@@ -67,14 +67,26 @@ def parse(readline: Callable[[], bytes], on_retry: Callable[[float], None] = lam
 
 Opener = Callable[[Optional[str]], http.client.HTTPResponse]
 
+# What the reader says when it cannot ask the service for what it missed: the stream was lost before its
+# first event, so there is no id to go on after.
+LOST_BEFORE_FIRST_EVENT = ("the stream was lost before its first event, so events may have been missed; "
+                           "read the lists again")
+
+
+def _lost(error: Exception) -> bool:
+    return isinstance(error, (OSError, http.client.HTTPException))
+
 
 def follow(open_stream: Opener, last_event_id: Optional[str] = None, reconnect: bool = True,
-           reconnects: int = RECONNECTS, unreachable: Callable[[Exception], Exception] = lambda error: error) -> Iterator[Event]:
+           backoff: Optional[Backoff] = None, retryable: Callable[[Exception], bool] = _lost,
+           unreachable: Callable[[Exception], Exception] = lambda error: error) -> Iterator[Event]:
     """The events of the stream `open_stream(last_event_id)` opens, opened again after each loss while
-    `reconnect`. Raises `unreachable(error)` after `reconnects` failed attempts in a row; errors the
-    service answers (a refused token) are raised by `open_stream` at once."""
-    pause = 1.0
-    failures = 0
+    `reconnect`. An opening that fails with a `retryable` error is tried again after the pauses of
+    `backoff` (by default none); when they are spent it raises `unreachable(error)` for a lost
+    connection and the error itself otherwise. Other errors (a refused token) are raised at once."""
+    waiting = backoff or Backoff(0)
+    pause = 1.0  # the service's retry line may change it
+    lost = False
 
     def set_pause(seconds: float) -> None:
         nonlocal pause
@@ -83,14 +95,18 @@ def follow(open_stream: Opener, last_event_id: Optional[str] = None, reconnect: 
     while True:
         try:
             response = open_stream(last_event_id)
-        except (OSError, http.client.HTTPException) as error:
-            failures += 1
-            if not reconnect or failures > reconnects:
+        except Exception as error:
+            if not retryable(error):
+                raise
+            if reconnect and waiting.pause():
+                continue
+            if _lost(error):
                 raise unreachable(error) from error
-            time.sleep(pause)
-            continue
-        failures = 0
+            raise
+        waiting.reset()
         try:
+            if lost and not last_event_id:
+                yield Event("missed", {"message": LOST_BEFORE_FIRST_EVENT})
             for event in parse(response.readline, set_pause):
                 if event.id:
                     last_event_id = event.id
@@ -101,4 +117,5 @@ def follow(open_stream: Opener, last_event_id: Optional[str] = None, reconnect: 
             response.close()
         if not reconnect:
             return
+        lost = True
         time.sleep(pause)
