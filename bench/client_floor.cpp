@@ -135,7 +135,7 @@ bool ClientFloor::awaitAnswers(double& lastAnswerMs)
 
 double ClientFloor::orderMs(const std::string& caption, int prompts, AnswerWhen when)
 {
-    const substitute::OrderControlSet& controls = substitute::ordinaryOrderControls;
+    const substitute::ids::OrderControlSet& controls = substitute::ids::ordinaryOrderControls;
     double start = 0;
     client_.onUi([&] {
         answering.answered.clear();

@@ -338,22 +338,22 @@ void Client::buildChildren()
 {
     // The first child is a panel; nested controls sit inside it so that a
     // depth-first search meets them before any later sibling.
-    HWND panel = createOwnChild(main_, panelClass, WS_VISIBLE, 100, {0, 0, 780, 30}, &panelProc<true>);
-    HWND inner = createOwnChild(panel, panelClass, WS_VISIBLE, 101, {0, 0, 780, 30}, &panelProc<true>);
+    HWND panel = createOwnChild(main_, panelClass, WS_VISIBLE, ids::topPanel, {0, 0, 780, 30}, &panelProc<true>);
+    HWND inner = createOwnChild(panel, panelClass, WS_VISIBLE, ids::innerPanel, {0, 0, 780, 30}, &panelProc<true>);
     const DWORD lockStyle = setup_.lockVisible ? WS_VISIBLE : 0;
     if (setup_.locked) {
-        createChild(setup_.lockNested ? inner : main_, "Static", setup_.lockText, lockStyle, 102, {300, 0, 700, 20});
+        createChild(setup_.lockNested ? inner : main_, "Static", setup_.lockText, lockStyle, ids::lockText, {300, 0, 700, 20});
     }
     if (setup_.accountBox) {
         HWND box = createChild(setup_.accountBoxNested ? inner : main_, "ComboBox", "",
-                               WS_VISIBLE | CBS_DROPDOWNLIST | WS_VSCROLL, 1001, {0, 0, 280, 200});
+                               WS_VISIBLE | CBS_DROPDOWNLIST | WS_VSCROLL, ids::accountBox, {0, 0, 280, 200});
         for (const std::string& account : setup_.accounts) {
             SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(account.c_str()));
         }
         SendMessageA(box, CB_SETCURSEL, static_cast<WPARAM>(setup_.selectedAccount), 0);
         if (setup_.accountBoxNested) {
             // A visible decoy after the panel: only a breadth-first search would take it.
-            HWND decoy = createChild(main_, "ComboBox", "", WS_VISIBLE | CBS_DROPDOWNLIST, 1002, {0, 40, 200, 200});
+            HWND decoy = createChild(main_, "ComboBox", "", WS_VISIBLE | CBS_DROPDOWNLIST, ids::decoyAccountBox, {0, 40, 200, 200});
             SendMessageA(decoy, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("decoy"));
             SendMessageA(decoy, CB_SETCURSEL, 0, 0);
         }
@@ -373,7 +373,7 @@ void Client::buildChildren()
 void Client::buildTree(HWND parent)
 {
     const RECT box = {0, 0, dpiScale_(240), dpiScale_(520)};
-    treePanel_ = createOwnChild(parent, panelClass, setup_.treeVisible ? WS_VISIBLE : 0, 200, box, &panelProc<true>);
+    treePanel_ = createOwnChild(parent, panelClass, setup_.treeVisible ? WS_VISIBLE : 0, ids::treePanel, box, &panelProc<true>);
     attachClient(treePanel_, this);
     tree_ = createChild(treePanel_, WC_TREEVIEWA, "",
                         WS_VISIBLE | WS_BORDER | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
@@ -476,7 +476,7 @@ HWND Client::showPage(const std::string& caption, PageKind kind)
         SetWindowTextA(page, caption.c_str());
         MoveWindow(page, 0, 0, 530, 520, FALSE);
         const DWORD ownerData = listsByOwnerData(setup_, caption) ? LVS_OWNERDATA : 0;
-        HWND list = addControl(page, WC_LISTVIEWA, "", WS_VISIBLE | LVS_REPORT | ownerData, 1047, 0, 60, 520, 440);
+        HWND list = addControl(page, WC_LISTVIEWA, "", WS_VISIBLE | LVS_REPORT | ownerData, ids::pageList, 0, 60, 520, 440);
         frontList(list);
         if (kind == PageKind::NestedDialog) {
             EnableWindow(list, FALSE);
@@ -554,7 +554,7 @@ std::vector<ToolbarButton> defaultToolbarButtons()
 
 void Client::buildToolbar()
 {
-    HWND holder = createChild(main_, panelClass, "", WS_VISIBLE, 103, {0, 562, 780, 592});
+    HWND holder = createOwnChild(main_, panelClass, WS_VISIBLE, ids::toolbarHolder, {0, 562, 780, 592}, &panelProc<true>);
     createMainToolbar(holder, setup_.toolbarButtons, toolbarLog_);
     SetTimer(main_, toolbarWatchTimer, toolbarWatchMs, nullptr);
 }

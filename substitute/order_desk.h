@@ -23,15 +23,6 @@ namespace substitute {
 
 class Client;
 
-// The four controls of an order page.
-struct OrderControlSet {
-    int code;
-    int price;
-    int quantity;
-    int button;
-};
-constexpr OrderControlSet ordinaryOrderControls = {12005, 12006, 12007, 2010};
-constexpr OrderControlSet creditOrderControls = {313, 314, 315, 196};
 
 // How the client answers the order clicks that follow. The defaults: a trade
 // confirmation, then a final prompt stating a new contract number. A click
@@ -121,8 +112,5 @@ private:
     // Clicks that came while a flow ran: their tickets and scripts, oldest first.
     std::deque<std::pair<size_t, OrderScript>> queued_;
 };
-
-// The order behaviour of the page `caption` opens, or null when it is no order page.
-std::unique_ptr<PageBehaviour> makeOrderBehaviour(Client& client, const std::string& caption);
 
 }  // namespace substitute

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "order_flow.h"
+
 #include "client.h"
 #include "dialogs.h"
 #include "order_desk.h"
@@ -288,7 +290,7 @@ namespace {
 // the control set the edition gives this page.
 class OrderBehaviour : public PageBehaviour {
 public:
-    OrderBehaviour(Client& client, std::string caption, OrderControlSet controls)
+    OrderBehaviour(Client& client, std::string caption, ids::OrderControlSet controls)
         : client_(client), caption_(std::move(caption)), controls_(controls) {}
 
     void build(HWND page) override
@@ -340,7 +342,7 @@ private:
 
     Client& client_;
     std::string caption_;
-    OrderControlSet controls_;
+    ids::OrderControlSet controls_;
 };
 
 bool isOneOf(const std::string& caption, std::initializer_list<const char*> captions)
@@ -354,12 +356,12 @@ std::unique_ptr<PageBehaviour> makeOrderBehaviour(Client& client, const std::str
 {
     if (isOneOf(caption, {"买入", "卖出", "担保品买入", "担保品卖出"})) {
         // One edition puts the credit controls on these pages for credit accounts.
-        const OrderControlSet controls =
-            client.setup().creditIdsOnOrderPages ? creditOrderControls : ordinaryOrderControls;
+        const ids::OrderControlSet controls =
+            client.setup().creditIdsOnOrderPages ? ids::creditOrderControls : ids::ordinaryOrderControls;
         return std::make_unique<OrderBehaviour>(client, caption, controls);
     }
     if (isOneOf(caption, {"融资买入", "融券卖出", "买券还券", "现券还券", "卖券还款"})) {
-        return std::make_unique<OrderBehaviour>(client, caption, creditOrderControls);
+        return std::make_unique<OrderBehaviour>(client, caption, ids::creditOrderControls);
     }
     return nullptr;
 }

@@ -2,8 +2,8 @@
 
 #include "cancel_desk.h"
 #include "client.h"
-#include "order_desk.h"
-#include "query_desk.h"
+#include "order_flow.h"
+#include "query_pages.h"
 
 namespace substitute {
 

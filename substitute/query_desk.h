@@ -128,12 +128,6 @@ private:
     double lastStatusSetMs_ = 0;
 };
 
-// The query behaviour of the page `caption` opens, or null when it is no query page.
-std::unique_ptr<PageBehaviour> makeQueryBehaviour(Client& client, const std::string& caption);
 
-// Runs the query of the client's shortable page as a toolbar press of
-// `buttonName` does; false when the name starts no query or no such page
-// is open. Called on the client's UI thread.
-bool runToolbarQuery(Client& client, const std::string& buttonName);
 
 }  // namespace substitute

@@ -11,17 +11,6 @@ namespace substitute {
 
 namespace {
 
-// Controls of the query pages.
-namespace query_ids {
-constexpr int statusText = 1243;
-constexpr int creditStatusText = 166;
-constexpr int queryButton = 1140;
-constexpr int creditQueryButton = 144;
-constexpr int rmbFunds = 1576;
-constexpr int usdFunds = 1573;
-constexpr int hkdFunds = 1154;
-}  // namespace query_ids
-
 // Toolbar buttons that run the query of the shortable page.
 constexpr const char* toolbarQueryButtons[] = {"刷新", "融券卖出"};
 
@@ -79,9 +68,9 @@ struct PageControls {
 PageControls controlsOf(PageGroup group, const ClientSetup& setup)
 {
     switch (group) {
-    case PageGroup::Contracts: return {query_ids::creditStatusText, query_ids::creditQueryButton};
-    case PageGroup::Shortable: return {query_ids::creditStatusText, setup.shortableQueryButtonId};
-    default: return {query_ids::statusText, query_ids::queryButton};
+    case PageGroup::Contracts: return {ids::creditStatusText, ids::creditQueryButton};
+    case PageGroup::Shortable: return {ids::creditStatusText, setup.shortableQueryButtonId};
+    default: return {ids::statusText, ids::queryButton};
     }
 }
 
@@ -209,7 +198,7 @@ public:
         addControl(page, "Static", "", WS_VISIBLE, controls_.statusId, 0, 0, 300, 20);
         addControl(page, "Button", "查询", WS_VISIBLE | BS_PUSHBUTTON, controls_.buttonId, 310, 0, 60, 24);
         if (group_ == PageGroup::Funds) {
-            const int fundsIds[] = {query_ids::rmbFunds, query_ids::usdFunds, query_ids::hkdFunds};
+            const int fundsIds[] = {ids::rmbFunds, ids::usdFunds, ids::hkdFunds};
             for (int index = 0; index < 3; ++index) {
                 addControl(page, "Static", "", WS_VISIBLE, fundsIds[index], 175 * index, 30, 170, 20);
             }
@@ -319,9 +308,9 @@ private:
     {
         const QueryContents contents = client_.queries().contents(caption_);
         if (group_ == PageGroup::Funds) {
-            SetDlgItemTextA(page, query_ids::rmbFunds, contents.rmbFunds.c_str());
-            SetDlgItemTextA(page, query_ids::usdFunds, contents.usdFunds.c_str());
-            SetDlgItemTextA(page, query_ids::hkdFunds, contents.hkdFunds.c_str());
+            SetDlgItemTextA(page, ids::rmbFunds, contents.rmbFunds.c_str());
+            SetDlgItemTextA(page, ids::usdFunds, contents.usdFunds.c_str());
+            SetDlgItemTextA(page, ids::hkdFunds, contents.hkdFunds.c_str());
         }
         showRows(page, contents.columns, contents.rows);
         setStatus(page, contents.status);

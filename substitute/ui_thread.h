@@ -29,7 +29,6 @@ public:
     // at once. Also from the UI thread itself.
     void post(std::function<void()> work);
 
-    DWORD threadId() const { return threadId_; }
 
 private:
     void main();
