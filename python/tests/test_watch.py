@@ -142,6 +142,8 @@ def test_a_strategy_rides_through_a_restart_of_the_client(service, watching):
     wait_until(lambda: strategy.status()["events"]["listeners"] == 1, what="the strategy listening")
     first = strategy.buy("600000", 10.5, 100)
     wait_for_event(heard, first.order_id)
+    # The client writes its tickets every 50 ms: the order's is in the file before the client goes.
+    assert [ticket[1] for ticket in before.tickets(at_least=1)] == ["600000"]
 
     before.kill()
     watcher.wait_for(f"client gone: process {before.pid} ")
