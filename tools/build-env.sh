@@ -8,11 +8,12 @@ bench_arch() {
     if bash tools/host-runs-i386.sh; then echo i686; else echo x86_64; fi
 }
 
-configure_and_build() {  # ARCH SUITE
+configure_and_build() {  # ARCH SUITE [TARGET...]  (no target: all of them)
     local dir="build/$1"
     cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$1.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DZELVO_WINE_SUITE="$2" -DZELVO_BENCH_DIR="$PWD/build/bench" >/dev/null
-    cmake --build "$dir" -j "$(nproc)"
+    shift 2
+    cmake --build "$dir" -j "$(nproc)" ${1:+--target "$@"}
 }
 
 # Builds for this host's bench and starts one bench, stopped again when the
