@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <type_traits>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/module_pin.h"
@@ -167,24 +169,75 @@ bool isOwnedBy(HWND window, HWND owner)
     return false;
 }
 
+// Top-level windows found to be another program's. Under Wine every
+// question about another program's window is a request to the window server
+// (about 30 us), and a desktop has dozens: a poll every millisecond asks
+// about each such window once, then passes over it. The memory is dropped
+// every few seconds, so that a handle given to a new window of the client is
+// looked at again.
+class ForeignWindows {
+public:
+    [[nodiscard]] bool contains(HWND window)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        forgetWhenOld();
+        return windows_.count(window) != 0;
+    }
+
+    void add(HWND window)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (windows_.size() < maxWindows) {
+            windows_.insert(window);
+        }
+    }
+
+private:
+    void forgetWhenOld()
+    {
+        const ULONGLONG now = GetTickCount64();
+        if (now - since_ >= keptMs) {
+            windows_.clear();
+            since_ = now;
+        }
+    }
+
+    static constexpr ULONGLONG keptMs = 5000;
+    static constexpr std::size_t maxWindows = 4096;
+    std::mutex mutex_;
+    std::unordered_set<HWND> windows_;
+    ULONGLONG since_ = 0;
+};
+
+ForeignWindows& foreignWindows()
+{
+    static ForeignWindows windows;
+    return windows;
+}
+
 struct PopupSearch {
     HWND owner;
     DWORD process;
     HWND found;
 };
 
-// The cheap tests first: visibility is known without asking the window
-// server, and most top-level windows of a desktop are hidden or another
-// program's.
 BOOL CALLBACK takeFirstPopup(HWND window, LPARAM parameter) noexcept
 {
     auto& search = *reinterpret_cast<PopupSearch*>(parameter);
-    if (window == search.owner || !IsWindowVisible(window)) {
-        return TRUE;
+    try {
+        if (window == search.owner || foreignWindows().contains(window)) {
+            return TRUE;
+        }
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process != search.process) {
+            foreignWindows().add(window);
+            return TRUE;
+        }
+    } catch (...) {
+        return TRUE;  // out of memory: the window is looked at again next time
     }
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == search.process && IsWindowEnabled(window) && isOwnedBy(window, search.owner)) {
+    if (IsWindowVisible(window) && IsWindowEnabled(window) && isOwnedBy(window, search.owner)) {
         search.found = window;
         return FALSE;
     }
