@@ -3,10 +3,12 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <mutex>
 
 #include "clock.h"
 #include "order_desk.h"
 #include "texts.h"
+#include "ui_thread.h"
 
 namespace bench {
 
@@ -17,9 +19,11 @@ namespace ids = substitute::ids;
 constexpr int queryButtonId = 1140;
 constexpr DWORD finishLimitMs = 30000;
 
-// Lives on the client's window thread while a floor run is under way; the
-// benchmark's thread reads it once `done` is set.
+// Shared by the client's threads that show prompts (its UI thread, and the
+// second thread of a client that shows its final prompts there) while a floor
+// run is under way; the benchmark's thread reads it once `done` is set.
 struct Answering {
+    std::mutex mutex;
     HANDLE done = nullptr;
     WNDPROC mainFrameProc = nullptr;
     AnswerWhen when = AnswerWhen::Shown;
@@ -59,6 +63,7 @@ void postClick(HWND dialog, int id)
 // Answers a prompt with its button, the password dialog with a password.
 void answer(HWND dialog)
 {
+    const std::lock_guard<std::mutex> lock(answering.mutex);
     if (answering.expected == 0 ||
         std::find(answering.answered.begin(), answering.answered.end(), dialog) != answering.answered.end()) {
         return;
@@ -99,7 +104,30 @@ LRESULT CALLBACK idleWatchingProc(HWND window, UINT message, WPARAM wParam, LPAR
     if (message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX && answering.when == AnswerWhen::Idle) {
         answer(reinterpret_cast<HWND>(lParam));
     }
-    return CallWindowProcA(answering.mainFrameProc, window, message, wParam, lParam);
+    return IsWindowUnicode(window) ? CallWindowProcW(answering.mainFrameProc, window, message, wParam, lParam)
+                                   : CallWindowProcA(answering.mainFrameProc, window, message, wParam, lParam);
+}
+
+// The main frame's procedure replaced as the frame's own kind, so that a
+// Unicode frame stays a Unicode window.
+WNDPROC replaceProcedure(HWND window, WNDPROC procedure)
+{
+    const auto value = reinterpret_cast<LONG_PTR>(procedure);
+    return reinterpret_cast<WNDPROC>(IsWindowUnicode(window) ? SetWindowLongPtrW(window, GWLP_WNDPROC, value)
+                                                             : SetWindowLongPtrA(window, GWLP_WNDPROC, value));
+}
+
+HHOOK hookActivations()
+{
+    return SetWindowsHookExA(WH_CBT, activationHook, nullptr, GetCurrentThreadId());
+}
+
+void arm(int prompts, AnswerWhen when)
+{
+    const std::lock_guard<std::mutex> lock(answering.mutex);
+    answering.answered.clear();
+    answering.expected = prompts;
+    answering.when = when;
 }
 
 }  // namespace
@@ -109,17 +137,24 @@ ClientFloor::ClientFloor(substitute::Client& client)
 {
     answering.done = done_.get();
     client_.onUi([&] {
-        hook_ = SetWindowsHookExA(WH_CBT, activationHook, nullptr, GetCurrentThreadId());
-        answering.mainFrameProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-            client_.mainWindow(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&idleWatchingProc)));
+        hook_ = hookActivations();
+        answering.mainFrameProc = replaceProcedure(client_.mainWindow(), &idleWatchingProc);
     });
+    // A client whose final prompts come from its second thread answers them
+    // there: the hook sees the activations of its own thread only.
+    if (client_.setup().popupsFromAnotherThread) {
+        client_.secondThread().run([&] { secondHook_ = hookActivations(); });
+    }
 }
 
 ClientFloor::~ClientFloor()
 {
+    if (secondHook_ != nullptr) {
+        client_.secondThread().run([&] { UnhookWindowsHookEx(secondHook_); });
+    }
     client_.onUi([&] {
         UnhookWindowsHookEx(hook_);
-        SetWindowLongPtrA(client_.mainWindow(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(answering.mainFrameProc));
+        replaceProcedure(client_.mainWindow(), answering.mainFrameProc);
     });
 }
 
@@ -127,6 +162,7 @@ bool ClientFloor::awaitAnswers(double& lastAnswerMs)
 {
     const bool finished = WaitForSingleObject(done_.get(), finishLimitMs) == WAIT_OBJECT_0;
     client_.onUi([&] {
+        const std::lock_guard<std::mutex> lock(answering.mutex);
         answering.expected = 0;
         lastAnswerMs = answering.lastAnswerMs;
     });
@@ -138,9 +174,7 @@ double ClientFloor::orderMs(const std::string& caption, int prompts, AnswerWhen 
     const substitute::ids::OrderControlSet& controls = substitute::ids::ordinaryOrderControls;
     double start = 0;
     client_.onUi([&] {
-        answering.answered.clear();
-        answering.expected = prompts;
-        answering.when = when;
+        arm(prompts, when);
         const HWND page = client_.page(caption);
         SetWindowTextA(findControl(page, controls.code), "600000");
         SetWindowTextA(findControl(page, controls.price), "10.500");
@@ -169,9 +203,7 @@ double ClientFloor::cancelMs(const std::string& caption, int prompts, AnswerWhen
     static NMITEMACTIVATE activation = {};
     double start = 0;
     client_.onUi([&] {
-        answering.answered.clear();
-        answering.expected = prompts;
-        answering.when = when;
+        arm(prompts, when);
         const HWND list = FindWindowExA(page, nullptr, WC_LISTVIEWA, nullptr);
         LVITEMA state = {};
         state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;

@@ -39,6 +39,7 @@ private:
     substitute::Client& client_;
     zelvo_common::UniqueEvent done_;
     HHOOK hook_ = nullptr;
+    HHOOK secondHook_ = nullptr;  // on the client's second thread, when it shows prompts
 };
 
 }  // namespace bench
