@@ -6,11 +6,30 @@ namespace zelvo_host {
 
 bool Ledger::open(const std::wstring& path)
 {
-    return journal_.open(path, [this](std::string_view text) {
-        if (applyJournalLine(state_, text) == LineTaken::Damaged) {
-            ++damagedLines_;
+    const ClockPair clocks{now().epochMs, steadyMs()};
+    const bool opened = journal_.open(path, [this, &clocks](std::string_view text) {
+        ++lines_;
+        if (applyJournalLine(state_, text, clocks) == LineTaken::Damaged) {
+            damaged_.push_back(lines_);
         }
     });
+    readMs_ = steadyMs() - clocks.steadyMs;
+    return opened;
+}
+
+std::optional<std::int64_t> Ledger::tornLine() const
+{
+    return !damaged_.empty() && damaged_.back() == lines_ ? std::optional<std::int64_t>(lines_) : std::nullopt;
+}
+
+std::optional<std::int64_t> Ledger::unreportedDamage() const
+{
+    for (const std::int64_t line : damaged_) {
+        if (line != lines_ && state_.reportedDamage().count(line) == 0) {
+            return line;
+        }
+    }
+    return std::nullopt;
 }
 
 Json Ledger::stamped(std::int64_t seq, Json entry) const
@@ -23,7 +42,7 @@ Json Ledger::stamped(std::int64_t seq, Json entry) const
 
 void Ledger::applied(const Json& line)
 {
-    state_.apply(line);
+    state_.apply(line, steadyMs());
     for (const Observer& observer : observers_) {
         try {
             observer(line);

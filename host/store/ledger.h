@@ -7,6 +7,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,13 +23,27 @@ public:
     // commitAlways). It must not change the ledger.
     using Observer = std::function<void(const Json& line)>;
 
-    // Opens the journal and rebuilds the state from its lines; a line that is
-    // no JSON object (one cut off by a power loss) is counted and left out.
-    // False when the journal cannot be read or written.
+    // Opens the journal and rebuilds the state from its lines, with their
+    // times on this process's steady clock; a line that is no JSON object
+    // (one cut off by a power loss) is counted and left out. False when the
+    // journal cannot be read or written.
     [[nodiscard]] bool open(const std::wstring& path);
 
     [[nodiscard]] const TradingState& state() const { return state_; }
-    [[nodiscard]] int damagedLines() const { return damagedLines_; }
+    // The lines read at start, and how long reading them and rebuilding the
+    // state took.
+    [[nodiscard]] std::int64_t linesRead() const { return lines_; }
+    [[nodiscard]] std::int64_t readMs() const { return readMs_; }
+    // The damaged lines the journal held at start, by line number (from 1).
+    [[nodiscard]] int damagedLines() const { return static_cast<int>(damaged_.size()); }
+    [[nodiscard]] const std::vector<std::int64_t>& damagedLineNumbers() const { return damaged_; }
+    // The last line, when it was damaged: only it can have been cut off by a
+    // power loss.
+    [[nodiscard]] std::optional<std::int64_t> tornLine() const;
+    // The first damaged line with lines after it that no earlier start
+    // reported (as cut off at the end, or by halting): it may have held an
+    // order sent or a halt, so the service starts halted.
+    [[nodiscard]] std::optional<std::int64_t> unreportedDamage() const;
 
     // Writes `entry` as the next line (with its sequence number, the local
     // time and the time in ms since 1970) and applies it. The line's
@@ -53,7 +68,9 @@ private:
 
     Journal journal_;
     TradingState state_;
-    int damagedLines_ = 0;
+    std::int64_t lines_ = 0;
+    std::int64_t readMs_ = 0;
+    std::vector<std::int64_t> damaged_;
     std::vector<Observer> observers_;
 };
 
