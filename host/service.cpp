@@ -23,6 +23,7 @@
 #include "store/ledger.h"
 #include "store/limits_file.h"
 #include "store/secrets.h"
+#include "store/snapshot_file.h"
 #include "store/zelvo_library.h"
 #include "zelvo_version.h"
 
@@ -150,13 +151,15 @@ struct ServiceParts {
     std::wstring limitsFile;  // the port's limits file in the data folder
 };
 
-// The journal read back into the ledger, and this start's entries: the
-// start itself (first, so that a line it found cut off at the end is known
-// to be reported by it), the limits now in force, and a halt when a damaged
-// line lies among the others.
+// The journal read back into the ledger (from the snapshot on, when there is
+// one of it), and this start's entries: the start itself (first, so that a
+// line it found cut off at the end is known to be reported by it), the
+// limits now in force, and a halt when a damaged line lies among the others.
+// Then the snapshot the next start reads; a start goes on without it.
 [[nodiscard]] bool openLedger(const std::wstring& path, Ledger& ledger, const Limits& limits, bool fromFile)
 {
-    if (!ledger.open(path)) {
+    const std::wstring snapshotPath = snapshotPathOf(path);
+    if (!ledger.open(path, snapshotPath)) {
         return false;
     }
     if (ledger.commit(entries::start(ZELVO_VERSION_TEXT, ledger.damagedLines(), ledger.tornLine())) < 0 ||
@@ -164,7 +167,11 @@ struct ServiceParts {
         return false;
     }
     const std::optional<std::int64_t> damaged = ledger.unreportedDamage();
-    return !damaged || ledger.commit(entries::journalDamaged(*damaged)) >= 0;
+    if (damaged && ledger.commit(entries::journalDamaged(*damaged)) < 0) {
+        return false;
+    }
+    (void)ledger.writeSnapshot(snapshotPath);
+    return true;
 }
 
 // Everything the service needs before it can answer, in the order that

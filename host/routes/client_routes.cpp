@@ -29,14 +29,16 @@ constexpr char serviceVersion[] = ZELVO_VERSION_TEXT;
     return known;
 }
 
-// What the start read of the journal: its lines, how long that took, and
-// the damaged lines (the first few by number).
+// What the start read of the journal: its lines (those a snapshot stood
+// for among them), how long that took, and the damaged lines (the first few
+// by number).
 [[nodiscard]] Json journalJson(const Ledger& ledger)
 {
     constexpr size_t shownDamage = 20;
     const std::vector<std::int64_t>& damaged = ledger.damagedLineNumbers();
     const std::vector<std::int64_t> shown(damaged.begin(), damaged.begin() + std::min(damaged.size(), shownDamage));
     return {{"lines", ledger.linesRead()},
+            {"snapshot_lines", ledger.snapshotLines()},
             {"read_seconds", static_cast<double>(ledger.readMs()) / 1000.0},
             {"damaged_lines", ledger.damagedLines()},
             {"damaged_at", shown}};
@@ -70,10 +72,11 @@ HttpReply postLogin(RouteContext& context, const RouteCall& call)
     }
     std::string password;
     if (call.body.contains("password")) {
-        if (!call.body["password"].is_string()) {
+        const Json& given = memberOf(call.body, "password");
+        if (!given.is_string()) {
             return fieldRefusal(badField("password must be a string"));
         }
-        password = call.body["password"].get<std::string>();
+        password = given.get<std::string>();
     }
     const std::optional<std::string> gbkPassword = zelvo_common::utf8ToGbk(password);
     if (!gbkPassword) {

@@ -45,6 +45,8 @@ public:
         const auto found = byDate_.find(date);
         return found == byDate_.end() ? nullptr : &found->second;
     }
+    // The dates kept, first made first.
+    [[nodiscard]] const std::deque<std::string>& dates() const { return order_; }
 
 private:
     std::map<std::string, Value> byDate_;
@@ -68,6 +70,7 @@ struct ClockPair {
     std::int64_t steadyMs = 0;
 
     [[nodiscard]] std::int64_t steadyOf(std::int64_t epochMs) const { return steadyMs + (epochMs - wallMs); }
+    [[nodiscard]] std::int64_t wallOf(std::int64_t steady) const { return wallMs + (steady - steadyMs); }
 };
 
 struct SwitchState {
@@ -126,6 +129,14 @@ public:
     // already (a line cut off at the end, then mended by the lines after it;
     // one in the middle that halted a start).
     [[nodiscard]] const std::set<std::int64_t>& reportedDamage() const { return reportedDamage_; }
+
+    // The whole state as bytes (rules/state_snapshot.cpp), its steady times
+    // as wall times by `clocks` (the two clocks now); and the state such
+    // bytes hold, their wall times turned into steady ones by the clocks of
+    // the reading process. None when the bytes are not a snapshot of this
+    // format.
+    [[nodiscard]] std::string snapshot(const ClockPair& clocks) const;
+    [[nodiscard]] static std::optional<TradingState> fromSnapshot(std::string_view bytes, const ClockPair& clocks);
 
 private:
     void applyOrderRequest(const Json& line, std::int64_t seq, std::int64_t epochMs, std::int64_t steadyMs,

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "handles.h"
+#include "whole_file.h"
 
 namespace zelvo_host {
 
@@ -93,17 +94,7 @@ LimitsFile readLimitsFile(const std::wstring& path)
 
 bool writeLimitsFile(const std::wstring& path, const Limits& limits)
 {
-    const std::string text = limitsJson(limits).dump(2) + "\n";
-    const std::wstring fresh = path + L".new";
-    {
-        const UniqueHandle handle(CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD written = 0;
-        if (!handle || !WriteFile(handle.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-            written != text.size() || !FlushFileBuffers(handle.get())) {
-            return false;
-        }
-    }
-    return MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return zelvo_common::replaceFile(path, limitsJson(limits).dump(2) + "\n");
 }
 
 }  // namespace zelvo_host

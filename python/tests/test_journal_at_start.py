@@ -100,3 +100,44 @@ def test_two_services_on_one_folder_keep_their_own_limits(bench, tmp_path):
     finally:
         first.stop()
         second.stop()
+
+
+class TestSnapshot:
+    """Each start writes a snapshot of the state beside the journal; the next start reads it and only the
+    lines after it (the whole journal of a year of orders takes seconds: bench/bench_journal_start.py)."""
+
+    def test_a_start_reads_the_snapshot_and_the_lines_after_it_to_the_same_state(self, restartable):
+        desk = restartable(BURST_LIMITS)
+        api = desk.start().client()
+        first = api.buy("696001", 10.0, 100, order_id="before-snapshot")
+        api = desk.restart().client()
+        journal = api.status()["journal"]
+        assert 0 < journal["snapshot_lines"] < journal["lines"]  # the first start's lines, then the order's
+        api.buy("696001", 10.0, 100, order_id="after-snapshot")
+        api = desk.restart().client()
+        journal = api.status()["journal"]
+        assert journal["snapshot_lines"] > 0
+        replayed = api.buy("696001", 10.0, 100, order_id="before-snapshot")
+        assert (replayed.contract, replayed.replayed) == (first.contract, True)
+        assert api.limits().counts["orders_today"] == 2
+        assert desk.tickets("696001", at_least=1, bound=0.5) == []  # the replay placed nothing
+
+    def test_a_snapshot_of_another_journal_or_a_damaged_one_is_not_used(self, restartable):
+        desk = restartable(BURST_LIMITS)
+        api = desk.start().client()
+        api.buy("696001", 10.0, 100, order_id="moved-away")
+        desk.stop()
+        snapshot = desk.data / f"journal-{desk.port}.snapshot"
+        assert snapshot.exists()
+        desk.journal.rename(desk.data / "old-journal.jsonl")  # started afresh, as the README says
+        api = desk.start().client()
+        assert api.status()["journal"]["snapshot_lines"] == 0
+        with pytest.raises(zelvo.RequestRejected) as missing:
+            api.order("moved-away")
+        assert missing.value.status == 404
+        api.buy("696001", 10.0, 100, order_id="kept")
+        desk.stop()
+        snapshot.write_bytes(b"\xa1not a snapshot")
+        api = desk.start().client()
+        assert api.status()["journal"]["snapshot_lines"] == 0
+        assert api.order("kept").contract > 0
