@@ -34,9 +34,9 @@ struct StartParams {
     std::uint32_t size = sizeof(StartParams);
     std::uint32_t port = defaultPort;
     std::uint32_t pollMs = defaultPollMs;
-    wchar_t dataDir[MAX_PATH] = {};  // the folder of the token file, the journal and limits.json
+    wchar_t dataDir[MAX_PATH] = {};  // the folder of the token file, the journal and the limits file
     // Written back by ZelvoHost_Start when the service did not start for a
-    // reason it can say more of (a limits.json that is not valid).
+    // reason it can say more of (a limits file that is not valid).
     wchar_t problem[512] = {};
 };
 
@@ -50,7 +50,7 @@ enum class StartResult : DWORD {
     NetworkFailed = 6,
     StartTimeout = 7,    // the service thread did not report within its bound
     InternalError = 8,
-    LimitsInvalid = 9,   // limits.json is not valid (StartParams::problem says why)
+    LimitsInvalid = 9,   // the limits file is not valid (StartParams::problem says why)
 };
 
 // Published by a running service in the shared block named by
@@ -90,7 +90,7 @@ struct Published {
     case StartResult::NetworkFailed: return "the network layer could not be started";
     case StartResult::StartTimeout: return "the service did not report its start in time";
     case StartResult::InternalError: return "internal error";
-    case StartResult::LimitsInvalid: return "limits.json in the data folder is not valid";
+    case StartResult::LimitsInvalid: return "the limits file in the data folder is not valid";
     }
     return "unknown result";
 }

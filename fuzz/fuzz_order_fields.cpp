@@ -1,12 +1,17 @@
-// The body checks of POST /v1/orders (readOrderFields), on arbitrary JSON:
-// an order is taken only when every field is as the route describes it, it
-// is taken as given, and a refusal names what is wrong with the code the
-// route answers. The rules are written out here again rather than taken
-// from the service: a target that judged the route by its own helpers would
-// accept any fault in them. Input: the body's text.
+// The body checks of POST /v1/orders (readOrderFields), on arbitrary JSON
+// nested no deeper than the route reads: an order is taken only when every
+// field is as the route describes it, it is taken as given (its price as the
+// client is sent it), and a refusal names what is wrong with the code the
+// route answers (a price between the code's ticks: bad_price). The rules are
+// written out here again rather than taken from the service: a target that
+// judged the route by its own helpers would accept any fault in them.
+// Input: the body's text.
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,9 +66,38 @@ constexpr std::string_view kindNames[] = {"buy",           "sell",          "mar
     return true;
 }
 
-[[nodiscard]] bool isPrice(const Json& price)
+// The price as the client is sent it: the code's decimals (3 for codes that
+// begin with 1 or 5, else 2) written out and read back.
+[[nodiscard]] double writtenPrice(const std::string& code, double price)
 {
-    return price.is_number() && std::isfinite(price.get<double>()) && price.get<double>() >= 0.0 && price.get<double>() <= 1e9;
+    const int decimals = !code.empty() && (code[0] == '1' || code[0] == '5') ? 3 : 2;
+    char text[512];
+    std::snprintf(text, sizeof text, "%.*f", decimals, price);
+    return std::strtod(text, nullptr);
+}
+
+// A price the client takes for `code` is above 0, at most 1e9, and a whole
+// number of the code's ticks, give or take what a double cannot tell apart:
+// a price that close to a tick is Good, one well away from every tick Bad,
+// and one in between may be taken either way.
+enum class PriceCheck { Good, Bad, Either };
+
+[[nodiscard]] PriceCheck priceCheck(const Json& price, const std::string& code)
+{
+    if (!price.is_number() || !std::isfinite(price.get<double>()) || price.get<double>() <= 0.0 ||
+        price.get<double>() > 1e9) {
+        return PriceCheck::Bad;
+    }
+    const long double scale = !code.empty() && (code[0] == '1' || code[0] == '5') ? 1000.0L : 100.0L;
+    const long double ticks = static_cast<long double>(price.get<double>()) * scale;
+    const long double off = std::fabs(ticks - std::round(ticks));
+    if (std::round(ticks) < 1.0L) {
+        return PriceCheck::Bad;
+    }
+    if (off <= std::max(0.5e-9L, ticks * 0.5e-15L)) {
+        return PriceCheck::Good;
+    }
+    return off > std::max(2e-9L, ticks * 2e-15L) ? PriceCheck::Bad : PriceCheck::Either;
 }
 
 [[nodiscard]] bool isQuantity(const Json& quantity)
@@ -84,17 +118,20 @@ constexpr std::string_view kindNames[] = {"buy",           "sell",          "mar
             return false;
         }
     }
-    return true;
+    return id.get<std::string>().rfind("auto-", 0) != 0;  // the service's own ids
 }
 
-[[nodiscard]] Json memberOr(const Json& body, const char* name)
+[[nodiscard]] const Json& memberOr(const Json& body, const char* name)
 {
-    return body.contains(name) ? body[name] : Json();
+    static const Json none;
+    const auto found = body.find(name);
+    return found != body.end() ? *found : none;
 }
 
 // The field the route must refuse first, in the order it reads them; empty
-// when the body is a good order.
-[[nodiscard]] std::string firstWrongField(const Json& body)
+// when the body is a good order. `eitherTaken`: a price that may be taken
+// either way counts as taken.
+[[nodiscard]] std::string firstWrongField(const Json& body, bool eitherTaken)
 {
     if (kindIndex(memberOr(body, "kind")) < 0) {
         return "kind";
@@ -102,7 +139,8 @@ constexpr std::string_view kindNames[] = {"buy",           "sell",          "mar
     if (!isCode(memberOr(body, "code"))) {
         return "code";
     }
-    if (!isPrice(memberOr(body, "price"))) {
+    const PriceCheck price = priceCheck(memberOr(body, "price"), memberOr(body, "code").get<std::string>());
+    if (price == PriceCheck::Bad || (price == PriceCheck::Either && !eitherTaken)) {
         return "price";
     }
     if (!isQuantity(memberOr(body, "quantity"))) {
@@ -124,10 +162,12 @@ void checkRefusal(const Json& body, const FieldProblem& problem)
             return;
         }
     }
-    const std::string wrong = firstWrongField(body);
-    FUZZ_CHECK(!wrong.empty());
-    FUZZ_CHECK(problem.error == "bad_field");
-    FUZZ_CHECK(problem.message.compare(0, wrong.size(), wrong) == 0);
+    const std::string named = problem.message.substr(0, problem.message.find(' '));
+    FUZZ_CHECK(!named.empty() && (named == firstWrongField(body, false) || named == firstWrongField(body, true)));
+    // A number that is no price of the code names the code's tick.
+    const bool badPrice = named == "price" && memberOr(body, "price").is_number();
+    FUZZ_CHECK(problem.error == (badPrice ? "bad_price" : "bad_field"));
+    FUZZ_CHECK(!badPrice || problem.message.find("ticks of 0.0") != std::string::npos);
 }
 
 void checkTaken(const Json& body, const OrderRequest& order)
@@ -135,10 +175,10 @@ void checkTaken(const Json& body, const OrderRequest& order)
     for (const auto& member : body.items()) {
         FUZZ_CHECK(isKnownField(member.key()));
     }
-    FUZZ_CHECK(firstWrongField(body).empty());
+    FUZZ_CHECK(firstWrongField(body, true).empty());
     FUZZ_CHECK(static_cast<int>(order.kind) == kindIndex(body["kind"]));
     FUZZ_CHECK(order.code == body["code"].get<std::string>());
-    FUZZ_CHECK(order.price == body["price"].get<double>());
+    FUZZ_CHECK(order.price == writtenPrice(order.code, body["price"].get<double>()));
     FUZZ_CHECK(order.quantity == body["quantity"].get<std::int64_t>());
     FUZZ_CHECK(order.orderId == (body.contains("order_id") ? body["order_id"].get<std::string>() : std::string()));
     // The order as the journal keeps it reads back as the same order.
@@ -152,7 +192,8 @@ void checkTaken(const Json& body, const OrderRequest& order)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const Json body = Json::parse(std::string_view(reinterpret_cast<const char*>(data), size), nullptr, false);
+    bool tooDeep = false;
+    const Json body = zelvo_host::parseBounded(std::string_view(reinterpret_cast<const char*>(data), size), tooDeep);
     if (body.is_discarded() || !body.is_object()) {
         return 0;  // refused as bad_json before any route reads it
     }

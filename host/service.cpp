@@ -23,6 +23,7 @@
 #include "store/ledger.h"
 #include "store/limits_file.h"
 #include "store/secrets.h"
+#include "store/snapshot_file.h"
 #include "store/zelvo_library.h"
 #include "zelvo_version.h"
 
@@ -35,6 +36,11 @@ using zelvo_common::UniqueHandle;
 using zelvo_common::UniqueMappedView;
 
 constexpr DWORD startBoundMs = 30000;
+// The service thread's stack, reserved whatever the client program's default
+// is (the size in its header, which may be small). Nothing the service does
+// recurses deeply: request bodies and journal lines nest at most
+// maxJsonDepth levels.
+constexpr SIZE_T serviceStackBytes = 2u << 20;
 // Recent events kept for listeners that reconnect.
 constexpr std::size_t keptEvents = 1000;
 // How often the service looks at the dead man's switch, and whether a poll
@@ -142,18 +148,30 @@ struct ServiceParts {
     WebSessions web{newToken, tokensEqual};
     std::string token;
     std::uint16_t port = 0;
-    std::wstring limitsFile;  // limits.json in the data folder
+    std::wstring limitsFile;  // the port's limits file in the data folder
 };
 
-// The journal read back into the ledger, and this start's entries: the
-// limits now in force and the start itself.
+// The journal read back into the ledger (from the snapshot on, when there is
+// one of it), and this start's entries: the start itself (first, so that a
+// line it found cut off at the end is known to be reported by it), the
+// limits now in force, and a halt when a damaged line lies among the others.
+// Then the snapshot the next start reads; a start goes on without it.
 [[nodiscard]] bool openLedger(const std::wstring& path, Ledger& ledger, const Limits& limits, bool fromFile)
 {
-    if (!ledger.open(path)) {
+    const std::wstring snapshotPath = snapshotPathOf(path);
+    if (!ledger.open(path, snapshotPath)) {
         return false;
     }
-    return ledger.commit(entries::limits(limits, fromFile ? "file" : "defaults")) >= 0 &&
-           ledger.commit(entries::start(ZELVO_VERSION_TEXT, ledger.damagedLines())) >= 0;
+    if (ledger.commit(entries::start(ZELVO_VERSION_TEXT, ledger.damagedLines(), ledger.tornLine())) < 0 ||
+        ledger.commit(entries::limits(limits, fromFile ? "file" : "defaults")) < 0) {
+        return false;
+    }
+    const std::optional<std::int64_t> damaged = ledger.unreportedDamage();
+    if (damaged && ledger.commit(entries::journalDamaged(*damaged)) < 0) {
+        return false;
+    }
+    (void)ledger.writeSnapshot(snapshotPath);
+    return true;
 }
 
 // Everything the service needs before it can answer, in the order that
@@ -176,11 +194,16 @@ struct ServiceParts {
     }
     parts.port = static_cast<std::uint16_t>(params.port);
     const std::wstring folder = withSlash(params.dataDir);
-    // The limits in force from the start: limits.json's, else the defaults.
-    // Never no limits: a file that is not valid stops the start (its problem
-    // names what is wrong).
-    parts.limitsFile = folder + limitsFileName;
-    const LimitsFile limits = readLimitsFile(parts.limitsFile);
+    // The limits in force from the start: the port's limits file's, else
+    // those of limits.json (the one file of every port before), else the
+    // defaults. Never no limits: a file that is not valid stops the start
+    // (its problem names what is wrong).
+    parts.limitsFile = folder + limitsFileName(params.port);
+    LimitsFile limits = readLimitsFile(parts.limitsFile);
+    const bool shared = !limits.found;
+    if (shared) {
+        limits = readLimitsFile(folder + sharedLimitsFileName);
+    }
     if (!limits.problem.empty()) {
         problem = limits.problem;
         return StartResult::LimitsInvalid;
@@ -189,7 +212,9 @@ struct ServiceParts {
     if (parts.token.empty()) {
         return StartResult::InternalError;
     }
-    if (!createFolderForUser(folder) || !writeUserOnlyFile(folder + tokenFileName(params.port), parts.token) ||
+    // limits.json is read once: from now on the port's own file holds them.
+    if (!createFolderForUser(folder) || (shared && limits.found && !writeLimitsFile(parts.limitsFile, limits.limits)) ||
+        !writeUserOnlyFile(folder + tokenFileName(params.port), parts.token) ||
         !openLedger(folder + journalFileName(params.port), parts.ledger, limits.limits, limits.found)) {
         return StartResult::DataDirUnusable;
     }
@@ -233,10 +258,10 @@ void runService(Handshake& handshake)
     const ProtocolErrorReply protocolError = [](int status) { return protocolErrorReply(status); };
     const Tick tick = [&parts](bool requestWaiting) noexcept {
         try {
-            const bool fired = fireSwitchIfDue(parts.ledger, parts.dll);
-            return pollClientIfDue(parts.feed, parts.ledger, parts.dll, requestWaiting) || fired;
+            runSwitchIfDue(parts.ledger, parts.dll);
+            pollClientIfDue(parts.feed, parts.ledger, parts.dll, requestWaiting);
         } catch (...) {
-            return false;  // tried again at the next tick
+            // Tried again at the next tick.
         }
     };
     serveForever(*server, handle, protocolError, tick, tickMs);
@@ -278,7 +303,8 @@ StartResult startService(StartParams& params) noexcept
         auto* shared = new std::shared_ptr<Handshake>(handshake);
         // The thread runs for the rest of the process's life; its handle is
         // closed here, which does not stop it.
-        const UniqueHandle thread(CreateThread(nullptr, 0, serviceThread, shared, 0, nullptr));
+        const UniqueHandle thread(
+            CreateThread(nullptr, serviceStackBytes, serviceThread, shared, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
         if (!thread) {
             delete shared;
             serviceState = Idle;

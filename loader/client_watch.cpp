@@ -20,7 +20,7 @@ namespace {
 // How often the watcher looks for clients that appeared or ended: a
 // restarted client's service is back within about this long of its main frame.
 constexpr DWORD roundMs = 1000;
-// A start that failed (a port held by another program, a limits.json being
+// A start that failed (a port held by another program, a limits file being
 // mended) is tried again this much later.
 constexpr ULONGLONG retryMs = 5000;
 // One watcher per session: two would race to start services.

@@ -1,5 +1,5 @@
 // The data folder as the service makes it when it is missing: only the
-// current user may use it (the token file, the journal, limits.json, and
+// current user may use it (the token file, the journal, the limits file, and
 // the watcher's log and book of ports live there).
 #pragma once
 #include <string>

@@ -15,7 +15,7 @@ const wchar_t usageText[] =
     L"  --port PORT   the service's port on 127.0.0.1; with --watch, or without it and --pid, the first\n"
     L"                port a client's program gets (default 18766): a program keeps its port in\n"
     L"                ports.json in the data folder\n"
-    L"  --dir FOLDER  where the token file, the journal, limits.json, ports.json and zelvo-load.log go\n"
+    L"  --dir FOLDER  where the token file, the journal, limits-PORT.json, ports.json and zelvo-load.log go\n"
     L"                (default %LOCALAPPDATA%\\Zelvo)\n"
     L"  --poll-seconds S  how often the client's trades and orders are read for the event stream\n"
     L"                while anyone listens (default 3; 0.2 to 60)\n"

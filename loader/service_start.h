@@ -51,7 +51,7 @@ struct StartOutcome {
 // The ports of the services running in the trading clients now.
 [[nodiscard]] std::vector<unsigned> runningServicePorts();
 
-// The folder of the token file, the journal and limits.json as a full path
+// The folder of the token file, the journal and the limits file as a full path
 // without a trailing separator; empty when it cannot be one.
 [[nodiscard]] std::wstring resolveDataDir(const std::wstring& given);
 

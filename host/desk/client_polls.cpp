@@ -37,18 +37,16 @@ void pollClient(EventFeed& feed, Ledger& ledger, ZelvoDll& dll)
 
 }  // namespace
 
-bool pollClientIfDue(EventFeed& feed, Ledger& ledger, ZelvoDll& dll, bool requestWaiting)
+void pollClientIfDue(EventFeed& feed, Ledger& ledger, ZelvoDll& dll, bool requestWaiting)
 {
     const EventFeed::Clock::time_point at = EventFeed::Clock::now();
     if (feed.keepAliveDue(at)) {
         feed.publishComment(keepAliveComment);
     }
-    if (!feed.pollDue(at, requestWaiting)) {
-        return false;
+    if (feed.pollDue(at, requestWaiting)) {
+        pollClient(feed, ledger, dll);
+        feed.polled(EventFeed::Clock::now());
     }
-    pollClient(feed, ledger, dll);
-    feed.polled(EventFeed::Clock::now());
-    return true;
 }
 
 void noteClientState(EventFeed& feed, const std::string& state, const std::string& message)

@@ -14,8 +14,7 @@ namespace zelvo_host {
 
 // Called by the service's timer: polls when a poll is due (see
 // EventFeed::pollDue), and sends the listeners a keep-alive now and then.
-// True when it called the client.
-bool pollClientIfDue(EventFeed& feed, Ledger& ledger, ZelvoDll& dll, bool requestWaiting);
+void pollClientIfDue(EventFeed& feed, Ledger& ledger, ZelvoDll& dll, bool requestWaiting);
 
 // Tells the listeners of the client's state ("attached", "logged_out", ...:
 // see clientStateOf) when it changed: after a login, a logout or a poll.

@@ -1,5 +1,6 @@
 #include "desk/order_desk.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "desk/state_answers.h"
@@ -156,25 +157,50 @@ template <typename Call>
     return cancelled;
 }
 
+// The orders of the cancel list, of one side when `side` says so, with the
+// order numbers remembered; none, with why, when the list cannot be used.
+[[nodiscard]] std::optional<CancelSelection> listedToCancel(Ledger& ledger, ZelvoDll& dll, Side side, std::string& problem)
+{
+    const ListRead list = readList(dll, zelvo::QueryKind::CancelList);
+    if (!list.ok) {
+        problem = list.message;
+        return std::nullopt;
+    }
+    rememberListed(ledger, list.table);
+    CancelSelection selection = ordersToCancel(list.table, side);
+    if (!selection.problem.empty()) {
+        problem = selection.problem;
+        return std::nullopt;
+    }
+    return selection;
+}
+
+// Whether the switch has had the cancel of `order` accepted since it fired.
+[[nodiscard]] bool cancelledBySwitch(const Ledger& ledger, const ListedOrder& order)
+{
+    return ledger.state().switchFiring().cancelled.count(order.number) != 0;
+}
+
 // Cancels the orders of the cancel list, of one side when `side` says so.
 // The caller's cancels are held to the limit on cancels per code; a halt's
-// and the switch's are not.
+// and the switch's are not. The switch passes over the orders it has
+// cancelled since it fired: the client may list an order until its cancel
+// is through.
 [[nodiscard]] CancelAllOutcome cancelListed(Ledger& ledger, ZelvoDll& dll, Side side, CancelBy by)
 {
     CancelAllOutcome outcome;
-    const ListRead list = readList(dll, zelvo::QueryKind::CancelList);
-    if (!list.ok) {
-        outcome.message = list.message;
+    const std::optional<CancelSelection> selection = listedToCancel(ledger, dll, side, outcome.message);
+    if (!selection) {
         return outcome;
     }
-    rememberListed(ledger, list.table);
-    const CancelSelection selection = ordersToCancel(list.table, side);
-    if (!selection.problem.empty()) {
-        outcome.message = selection.problem;
-        return outcome;
-    }
+    outcome.listRead = true;
     size_t accepted = 0;
-    for (const ListedOrder& order : selection.orders) {
+    for (const ListedOrder& order : selection->orders) {
+        if (by == CancelBy::Switch && cancelledBySwitch(ledger, order)) {
+            ++accepted;
+            outcome.results.push_back({{"number", order.number}, {"ok", true}, {"message", "cancelled already"}});
+            continue;
+        }
         if (by == CancelBy::Caller) {
             if (const std::optional<RiskRefusal> refusal = cancelRefusal(ledger.state(), order.code)) {
                 outcome.results.push_back({{"number", order.number}, {"ok", false}, {"message", refusal->message}});
@@ -182,11 +208,12 @@ template <typename Call>
             }
         }
         const TextAnswer cancelled = cancelListedOrder(ledger, dll, order, by);
+        ++outcome.cancelsSent;
         accepted += cancelled.ok ? 1 : 0;
         outcome.results.push_back({{"number", order.number}, {"ok", cancelled.ok}, {"message", cancelled.message}});
     }
-    outcome.ok = accepted == selection.orders.size();
-    outcome.message = "cancelled " + std::to_string(accepted) + " of " + std::to_string(selection.orders.size()) + " orders";
+    outcome.ok = accepted == selection->orders.size();
+    outcome.message = "cancelled " + std::to_string(accepted) + " of " + std::to_string(selection->orders.size()) + " orders";
     return outcome;
 }
 
@@ -201,33 +228,62 @@ template <typename Call>
     return login.ok ? std::nullopt : std::optional<std::string>("cannot log in: " + login.message);
 }
 
-// The service's own cancel-all, for a halt or the switch: every order of the
-// cancel list, journalled once done.
-[[nodiscard]] CancelAllOutcome cancelAllForService(Ledger& ledger, ZelvoDll& dll, CancelBy by)
+// Whether the cancel list, read again, shows no order the switch has not
+// cancelled since it fired; `message` gets why not.
+[[nodiscard]] bool noneLeftForSwitch(Ledger& ledger, ZelvoDll& dll, std::string& message)
 {
-    CancelAllOutcome cancelled;
-    if (const std::optional<std::string> noSession = by == CancelBy::Switch ? sessionForSwitch(ledger, dll) : std::nullopt) {
-        cancelled.message = *noSession;
-    } else {
-        cancelled = cancelListed(ledger, dll, Side::Any, by);
+    std::string problem;
+    const std::optional<CancelSelection> listed = listedToCancel(ledger, dll, Side::Any, problem);
+    if (!listed) {
+        message += "; the cancel list could not be read again: " + problem;
+        return false;
     }
-    ledger.commitAlways(entries::cancelAllDone(by, cancelled.ok, cancelled.message));
+    const size_t left = static_cast<size_t>(std::count_if(listed->orders.begin(), listed->orders.end(),
+                                                           [&](const ListedOrder& order) { return !cancelledBySwitch(ledger, order); }));
+    if (left > 0) {
+        message += "; the cancel list still shows " + std::to_string(left) + " orders to cancel";
+    }
+    return left == 0;
+}
+
+// One try of a fired switch's cancels: log in when not attached, cancel what
+// the cancel list shows, and read it again when anything was cancelled.
+// Journalled (and so told to the event stream) whatever it came to; the
+// cancels are done when the list shows no order left to cancel.
+void trySwitchCancels(Ledger& ledger, ZelvoDll& dll)
+{
+    const int attempt = ledger.state().switchFiring().attempts + 1;
+    CancelAllOutcome tried;
+    bool done = false;
+    if (const std::optional<std::string> noSession = sessionForSwitch(ledger, dll)) {
+        tried.message = *noSession;
+    } else {
+        tried = cancelListed(ledger, dll, Side::Any, CancelBy::Switch);
+        if (tried.ok && tried.cancelsSent == 0) {
+            done = true;  // the list was read and showed nothing left to cancel
+        } else if (tried.ok) {
+            done = noneLeftForSwitch(ledger, dll, tried.message);
+        }
+    }
+    ledger.commitAlways(entries::switchCancels(attempt, tried.ok, done, tried.message));
+}
+
+// A halt's cancel-all: every order of the cancel list, journalled once done.
+[[nodiscard]] CancelAllOutcome cancelAllForHalt(Ledger& ledger, ZelvoDll& dll)
+{
+    const CancelAllOutcome cancelled = cancelListed(ledger, dll, Side::Any, CancelBy::Halt);
+    ledger.commitAlways(entries::cancelAllDone(CancelBy::Halt, cancelled.ok, cancelled.message));
     return cancelled;
 }
 
 // The one halt, whoever asks (a request, or the switch): new orders are
-// refused from now on, even when that cannot be journalled; then, when asked,
-// the service's cancel-all.
-[[nodiscard]] HaltOutcome haltAndCancel(Ledger& ledger, ZelvoDll& dll, const std::string& reason, CancelBy by, bool cancelAll)
+// refused from now on, even when that cannot be journalled.
+[[nodiscard]] bool haltNewOrders(Ledger& ledger, const std::string& reason, CancelBy by)
 {
-    HaltOutcome outcome;
-    if (!ledger.state().halt().halted) {
-        outcome.written = ledger.commitAlways(entries::halt(reason, by == CancelBy::Switch ? "switch" : "request"));
+    if (ledger.state().halt().halted) {
+        return true;
     }
-    if (cancelAll) {
-        outcome.cancelled = cancelAllForService(ledger, dll, by);
-    }
-    return outcome;
+    return ledger.commitAlways(entries::halt(reason, by == CancelBy::Switch ? "switch" : "request"));
 }
 
 }  // namespace
@@ -243,9 +299,8 @@ DeskAnswer placeOrder(Ledger& ledger, ZelvoDll& dll, const OrderRequest& order)
     if (state.halt().halted) {
         return answerOrderItself(ledger, order, 423, haltedBody(state.halt()));
     }
-    const Instant at = now();
-    if (const std::optional<RiskRefusal> refusal =
-            checkOrder(state.limits(), order.code, order.price, order.quantity, state.orderCounts(at.date(), at.epochMs))) {
+    if (const std::optional<RiskRefusal> refusal = checkOrder(state.limits(), order.code, order.price, order.quantity,
+                                                              state.orderCounts(now().date(), steadyMs()))) {
         return answerOrderItself(ledger, order, 422, riskLimitBody(*refusal));
     }
     // An unknown order that is out takes its row of today's orders before
@@ -283,7 +338,12 @@ DeskAnswer cancelAll(Ledger& ledger, ZelvoDll& dll, Side side)
 
 HaltOutcome haltOrders(Ledger& ledger, ZelvoDll& dll, const std::string& reason, bool cancelAll)
 {
-    return haltAndCancel(ledger, dll, reason, CancelBy::Halt, cancelAll);
+    HaltOutcome outcome;
+    outcome.written = haltNewOrders(ledger, reason, CancelBy::Halt);
+    if (cancelAll) {
+        outcome.cancelled = cancelAllForHalt(ledger, dll);
+    }
+    return outcome;
 }
 
 bool resumeOrders(Ledger& ledger)
@@ -293,20 +353,24 @@ bool resumeOrders(Ledger& ledger)
 
 bool armSwitch(Ledger& ledger, int seconds)
 {
+    // The journal keeps the wall-clock deadline for a restart; in the process
+    // the countdown runs on the steady clock from the entry (TradingState).
     const std::int64_t deadline = seconds == 0 ? 0 : now().epochMs + static_cast<std::int64_t>(seconds) * 1000;
     return ledger.commit(entries::switchArmed(seconds, deadline)) >= 0;
 }
 
-bool fireSwitchIfDue(Ledger& ledger, ZelvoDll& dll)
+void runSwitchIfDue(Ledger& ledger, ZelvoDll& dll)
 {
-    const SwitchState armed = ledger.state().deadMansSwitch();
-    if (!armed.armed || now().epochMs < armed.deadlineMs) {
-        return false;
+    const std::int64_t at = steadyMs();
+    if (switchDue(ledger.state(), at)) {
+        const int seconds = ledger.state().deadMansSwitch().seconds;
+        ledger.commitAlways(entries::switchFired(seconds));
+        (void)haltNewOrders(ledger, "dead man's switch: not re-armed within " + std::to_string(seconds) + " s",
+                            CancelBy::Switch);
+        trySwitchCancels(ledger, dll);
+    } else if (switchRetryDue(ledger.state(), at)) {
+        trySwitchCancels(ledger, dll);
     }
-    ledger.commitAlways(entries::switchFired(armed.seconds));
-    (void)haltAndCancel(ledger, dll, "dead man's switch: not re-armed within " + std::to_string(armed.seconds) + " s",
-                        CancelBy::Switch, true);
-    return true;
 }
 
 LimitsChange changeLimits(Ledger& ledger, const std::wstring& limitsFile, const Limits& limits)
@@ -321,8 +385,8 @@ LimitsChange changeLimits(Ledger& ledger, const std::wstring& limitsFile, const 
 
 LimitCounts limitCounts(const TradingState& state)
 {
-    const Instant at = now();
-    return {at.date(), state.orderCounts(at.date(), at.epochMs), state.cancelCounts(at.date())};
+    const std::string today = now().date();
+    return {today, state.orderCounts(today, steadyMs()), state.cancelCounts(today)};
 }
 
 }  // namespace zelvo_host

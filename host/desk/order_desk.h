@@ -41,9 +41,11 @@ struct DeskAnswer {
 [[nodiscard]] DeskAnswer cancelAll(Ledger& ledger, ZelvoDll& dll, Side side);
 
 struct CancelAllOutcome {
+    bool listRead = false;         // the cancel list was read and could be used
     bool ok = false;               // the list was read and every cancel accepted
     std::string message;           // how many were cancelled, or why the list could not be used
     Json results = Json::array();  // {"number", "ok", "message"} per order, in list order
+    int cancelsSent = 0;           // cancels sent to the client
 };
 
 struct HaltOutcome {
@@ -61,18 +63,21 @@ struct HaltOutcome {
 // Arms the dead man's switch to fire `seconds` from now, or disarms it with
 // 0; false when that could not be journalled: the switch is unchanged.
 [[nodiscard]] bool armSwitch(Ledger& ledger, int seconds);
-// Called by the service's timer: once the switch's deadline has passed, it
-// halts and cancels every order of the cancel list (logging in first when
-// the service is not attached), journalling each step. True when it fired.
-bool fireSwitchIfDue(Ledger& ledger, ZelvoDll& dll);
+// Called by the service's timer. Once the switch's deadline has passed (on
+// the steady clock), it fires: it halts new orders and cancels every order
+// of the cancel list (logging in first when the service is not attached),
+// journalling each step. Until a read of the cancel list shows no order left
+// to cancel, or the halt is lifted, its cancels are outstanding: they are
+// tried again (rules/trading_state.h: switchRetryDue), each try journalled.
+void runSwitchIfDue(Ledger& ledger, ZelvoDll& dll);
 
 enum class LimitsChange {
-    Written,         // limits.json and the journal hold the change
-    Unjournalled,    // limits.json holds it, and it holds; the journal does not show it
-    FileUnwritable,  // limits.json cannot be written: the limits are unchanged
+    Written,         // the limits file and the journal hold the change
+    Unjournalled,    // the limits file holds it, and it holds; the journal does not show it
+    FileUnwritable,  // the limits file cannot be written: the limits are unchanged
 };
 
-// Changes the risk limits: limits.json first (the file is what a restart
+// Changes the risk limits: the limits file first (the file is what a restart
 // reads), then the journal.
 [[nodiscard]] LimitsChange changeLimits(Ledger& ledger, const std::wstring& limitsFile, const Limits& limits);
 

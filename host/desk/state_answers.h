@@ -7,7 +7,9 @@
 namespace zelvo_host {
 
 [[nodiscard]] Json haltJson(const HaltState& halt);
-// With the time left until it fires, from now.
-[[nodiscard]] Json switchJson(const SwitchState& armed);
+// The switch: when armed, the time left until it fires (on the steady clock)
+// and the local time that will be; while a fired switch's cancels are
+// outstanding, when it fired and what its tries came to.
+[[nodiscard]] Json switchJson(const TradingState& state);
 
 }  // namespace zelvo_host

@@ -66,7 +66,7 @@ namespace {
     ReconcileInput input;
     input.table = &list.table;
     input.today = at.date();
-    input.nowMs = at.epochMs;
+    input.steadyNowMs = steadyMs();
     input.settleMs = static_cast<std::int64_t>(state.limits().settleSeconds) * 1000;
     input.unknownToday = unknownOf(state, at.date());
     input.claimed = claimedOn(state, at.date());

@@ -1,5 +1,6 @@
 #include "http/event_stream.h"
 
+#include <boost/asio/post.hpp>
 #include <boost/asio/write.hpp>
 
 #include <algorithm>
@@ -59,10 +60,19 @@ void StreamListener::writeNext()
     queue_.pop_front();
     queuedBytes_ -= std::min(queuedBytes_, writing_.size());
     timer_.expires_after(bounds_.writeTimeout);
-    timer_.async_wait([self = shared_from_this()](const boost::system::error_code& ec) {
-        if (!ec) {
-            self->close();  // the peer took nothing for the whole bound
+    timer_.async_wait([self = shared_from_this(), write = ++writes_](const boost::system::error_code& ec) {
+        if (ec) {
+            return;
         }
+        // The bound has passed. A write that completed before it, while a
+        // handler held the thread (a call into a client that did not answer),
+        // is taken first: the close goes behind it and is dropped once the
+        // write is done.
+        asio::post(self->socket_.get_executor(), [self, write] {
+            if (write == self->writes_ && !self->writing_.empty()) {
+                self->close();  // the peer took nothing for the whole bound
+            }
+        });
     });
     asio::async_write(socket_, asio::buffer(writing_),
                       [self = shared_from_this()](const boost::system::error_code& ec, std::size_t) { self->onWritten(ec); });

@@ -8,6 +8,7 @@
 #pragma once
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -49,6 +50,7 @@ private:
     StreamBounds bounds_;
     Closed closed_;
     std::string writing_;  // the text of the write in flight
+    std::uint64_t writes_ = 0;  // writes started: a bound's close is for its own write only
     std::deque<std::string> queue_;
     std::size_t queuedBytes_ = 0;
     bool ending_ = false;  // the final event is queued: close once it is written

@@ -44,11 +44,9 @@ public:
     const ProtocolErrorReply* protocolError = nullptr;
     const Tick* tick = nullptr;
     unsigned tickMs = 0;
-    // When the last handler returned. While a handler runs nothing is read,
-    // so a connection's read or write bound only counts from then on.
-    Clock::time_point lastBusyEnd{};
     // The connections reading or answering requests, and the event stream's
-    // listeners: together never more than limits.maxConnections.
+    // listeners: together never more than limits.maxConnections. A
+    // connection leaves the set when it is closed.
     std::set<Connection*> connections;
     std::set<std::shared_ptr<StreamListener>> listeners;
     StreamBounds streamBounds;
@@ -94,6 +92,7 @@ constexpr char streamHeader[] =
     request.host = headerOf(message, http::field::host);
     request.origin = headerOf(message, http::field::origin);
     request.cookie = headerOf(message, http::field::cookie);
+    request.fetchSite = std::string(message["Sec-Fetch-Site"]);
     request.lastEventId = std::string(message["Last-Event-ID"]);
     for (const auto& field : message) {
         request.headerNames.emplace_back(field.name_string());
@@ -111,7 +110,10 @@ constexpr char streamHeader[] =
 }
 
 // One client connection: reads a request, runs its handler, writes the
-// reply, and reads the next while the client keeps the connection.
+// reply, and reads the next while the client keeps the connection. A request
+// must be read whole within the read bound of the connection's opening or of
+// its last answer, whatever else the service does meanwhile: a peer that
+// sends a request slowly, or part of one, never holds a connection longer.
 class Connection : public std::enable_shared_from_this<Connection> {
 public:
     Connection(HttpServer& server, tcp::socket socket)
@@ -137,19 +139,42 @@ public:
         return socket_.is_open() && !streaming_ && (buffer_.size() > 0 || socket_.available(ec) > 0);
     }
 
+    // Kept open after an answer and waiting for the next request, of which
+    // nothing has arrived: when, or none.
+    [[nodiscard]] std::optional<Clock::time_point> idleSince()
+    {
+        if (!awaitingNext_ || requestWaiting()) {
+            return std::nullopt;
+        }
+        return idleSince_;
+    }
+
+    // Closes the connection at once; what is in flight ends with it.
+    void closeNow()
+    {
+        disarm();
+        server_.connections.erase(this);
+        beast::error_code ignored;
+        socket_.close(ignored);
+    }
+
 private:
+    // Reads the next request: the read bound runs from now (the opening or
+    // the last answer) until the whole request, header and body, is read.
     void readHeader()
     {
         parser_.emplace();
         parser_->body_limit(server_.limits.maxBodyBytes);
         parser_->header_limit(static_cast<std::uint32_t>(server_.limits.maxHeaderBytes));
-        arm(server_.limits.readTimeoutSeconds, true);
+        arm(server_.limits.readTimeoutSeconds);
+        idleSince_ = Clock::now();
         http::async_read_header(socket_, buffer_, *parser_,
                                 [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onHeader(ec); });
     }
 
     void onHeader(beast::error_code ec)
     {
+        awaitingNext_ = false;
         if (refusedRead(ec)) {
             return;
         }
@@ -203,7 +228,6 @@ private:
         auto& message = parser_->get();
         const bool keepAlive = message.keep_alive();
         HttpReply reply = (*server_.handle)(requestOf(message));
-        server_.lastBusyEnd = Clock::now();
         if (reply.eventStream && reply.status == 200) {
             becomeListener(std::move(reply.body));
             return;
@@ -244,7 +268,7 @@ private:
         response_.body() = std::move(reply.body);
         response_.keep_alive(!close);
         response_.prepare_payload();
-        arm(server_.limits.writeTimeoutSeconds, true);
+        arm(server_.limits.writeTimeoutSeconds);
         http::async_write(socket_, response_,
                           [self = shared_from_this(), close, drain](beast::error_code ec, std::size_t) {
                               self->onWritten(ec, close, drain);
@@ -257,12 +281,13 @@ private:
         if (ec) {
             closeNow();
         } else if (!close) {
+            awaitingNext_ = true;
             readHeader();
         } else {
             beast::error_code ignored;
             socket_.shutdown(tcp::socket::shutdown_send, ignored);
             if (drain) {
-                arm(drainSeconds, false);
+                arm(drainSeconds);
                 drainRest();
             } else {
                 closeNow();
@@ -282,13 +307,9 @@ private:
         });
     }
 
-    // Starts the bound on the next read or write. `compensate`: time the
-    // server spent in handlers does not count against the peer.
-    void arm(unsigned seconds, bool compensate)
+    // Starts the bound on the next read or write.
+    void arm(unsigned seconds)
     {
-        armedAt_ = Clock::now();
-        armedSeconds_ = seconds;
-        compensate_ = compensate;
         const std::uint64_t generation = ++generation_;
         timer_.expires_after(std::chrono::seconds(seconds));
         timer_.async_wait([self = shared_from_this(), generation](beast::error_code ec) { self->onTimer(ec, generation); });
@@ -305,18 +326,14 @@ private:
         if (ec || generation != generation_) {
             return;  // cancelled, or replaced by a later bound
         }
-        if (compensate_ && server_.lastBusyEnd > armedAt_) {
-            arm(armedSeconds_, true);
-            return;
-        }
-        closeNow();
-    }
-
-    void closeNow()
-    {
-        disarm();
-        beast::error_code ignored;
-        socket_.close(ignored);
+        // The bound has passed. What had completed before it, but waited
+        // while a handler held the thread (a request read whole in time), runs
+        // first: the close goes behind it and is dropped when it moved on.
+        asio::post(server_.io, [self = shared_from_this(), generation] {
+            if (generation == self->generation_) {
+                self->closeNow();
+            }
+        });
     }
 
     HttpServer& server_;
@@ -328,11 +345,30 @@ private:
     std::array<char, 4096> discard_{};
     std::size_t drained_ = 0;
     std::uint64_t generation_ = 0;
-    Clock::time_point armedAt_{};
-    unsigned armedSeconds_ = 0;
-    bool compensate_ = true;
+    Clock::time_point idleSince_{};
+    bool awaitingNext_ = false;  // answered a request and kept open for the next
     bool streaming_ = false;
 };
+
+// At the bound on connections, closes the connection that has waited
+// longest for a next request of which nothing has arrived; false when none
+// waits so.
+[[nodiscard]] bool closeLongestIdle(HttpServer& server)
+{
+    Connection* longest = nullptr;
+    Clock::time_point since = Clock::time_point::max();
+    for (Connection* connection : server.connections) {
+        if (const std::optional<Clock::time_point> idle = connection->idleSince(); idle && *idle < since) {
+            longest = connection;
+            since = *idle;
+        }
+    }
+    if (longest == nullptr) {
+        return false;
+    }
+    longest->closeNow();
+    return true;
+}
 
 void acceptNext(HttpServer& server)
 {
@@ -340,7 +376,9 @@ void acceptNext(HttpServer& server)
         if (!ec) {
             beast::error_code ignored;
             socket.set_option(tcp::no_delay(true), ignored);
-            const bool full = server.openConnections() >= server.limits.maxConnections;
+            // A connection kept open for a next request gives way to a new
+            // one before the new one is refused.
+            const bool full = server.openConnections() >= server.limits.maxConnections && !closeLongestIdle(server);
             const auto connection = std::make_shared<Connection>(server, std::move(socket));
             if (full) {
                 connection->refuseBusy();
@@ -379,11 +417,7 @@ void tickNext(HttpServer& server)
         tickNext(server);
         // Posted, the tick runs after whatever had completed by now: a
         // request already read goes first.
-        asio::post(server.io, [&server] {
-            if ((*server.tick)(anyRequestWaiting(server))) {
-                server.lastBusyEnd = Clock::now();  // the connections waited meanwhile
-            }
-        });
+        asio::post(server.io, [&server] { (*server.tick)(anyRequestWaiting(server)); });
     });
 }
 

@@ -13,12 +13,15 @@ namespace zelvo_host {
 struct ServerLimits {
     std::size_t maxBodyBytes = 64 * 1024;
     std::size_t maxHeaderBytes = 16 * 1024;
-    // A connection that sends no complete request for this long (counted
-    // while the server is free to read it) is closed; the same bounds a reply.
+    // A connection that has not sent a whole request this long after it
+    // opened, or after its last answer, is closed, whatever the service did
+    // meanwhile; a reply not written in this long closes it too.
     unsigned readTimeoutSeconds = 10;
     unsigned writeTimeoutSeconds = 10;
-    // Connections open at once, the event stream's listeners among them; one
-    // more is answered 503 and closed.
+    // Connections open at once, the event stream's listeners among them. At
+    // the bound, the connection kept open longest for a next request (of
+    // which nothing has arrived) is closed to make room; with none such, a
+    // new one is answered 503 and closed.
     std::size_t maxConnections = 32;
 };
 

@@ -17,6 +17,7 @@ struct HttpRequest {
     std::string host;           // the Host header
     std::string origin;         // the Origin header, empty when absent
     std::string cookie;         // the Cookie header, empty when absent
+    std::string fetchSite;      // the Sec-Fetch-Site header a browser sends, empty when absent
     std::string lastEventId;    // the Last-Event-ID header of a stream's reconnect
     std::vector<std::string> headerNames;  // of every header, as sent
     std::string body;
@@ -46,9 +47,8 @@ using RequestHandler = std::function<HttpReply(const HttpRequest&)>;
 // (400 malformed, 413 body too large, 431 header too large).
 using ProtocolErrorReply = std::function<HttpReply(int status)>;
 // Work the service does by itself, run between requests on the same thread
-// (never while a handler runs): true when it did some. `requestWaiting`: a
-// request has arrived, or begun to, and waits to be read and served. Must
-// not throw.
-using Tick = std::function<bool(bool requestWaiting)>;
+// (never while a handler runs). `requestWaiting`: a request has arrived, or
+// begun to, and waits to be read and served. Must not throw.
+using Tick = std::function<void(bool requestWaiting)>;
 
 }  // namespace zelvo_host

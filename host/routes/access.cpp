@@ -2,6 +2,7 @@
 
 #include "routes/json_replies.h"
 #include "rules/web_guard.h"
+#include "store/clock.h"
 #include "store/secrets.h"
 
 namespace zelvo_host {
@@ -31,7 +32,7 @@ enum class Credentials { None, Bearer, Cookie };
     if (tokensEqual(context.token, bearerToken(request.authorization))) {
         return Credentials::Bearer;
     }
-    if (context.web.isSession(cookieValue(request.cookie, sessionCookieName(context.port)))) {
+    if (context.web.isSession(cookieValue(request.cookie, sessionCookieName(context.port)), steadyMs())) {
         return Credentials::Cookie;
     }
     return Credentials::None;
@@ -54,9 +55,16 @@ std::optional<HttpReply> accessRefusal(const RouteContext& context, const HttpRe
         reply.headers.emplace_back("WWW-Authenticate", "Bearer");
         return reply;
     }
-    if (credentials == Credentials::Cookie &&
-        !cookieRequestAllowed(request.method, request.origin, hasHeader(request, pageHeaderName), context.port)) {
+    if (credentials == Credentials::Bearer) {
+        return std::nullopt;
+    }
+    if (!cookieRequestAllowed(request.method, request.origin, request.fetchSite, hasHeader(request, pageHeaderName),
+                              context.port)) {
         return errorReply(403, "cross_origin", "a request of another origin is refused");
+    }
+    if (access == Access::Token) {
+        return errorReply(403, "token_required", "this route takes the bearer token: the operator page's sign-in "
+                                                 "stands only for what the page does");
     }
     return std::nullopt;
 }

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "desk/state_answers.h"
 #include "desk/trading_desk.h"
@@ -27,6 +29,21 @@ constexpr char serviceVersion[] = ZELVO_VERSION_TEXT;
     return known;
 }
 
+// What the start read of the journal: its lines (those a snapshot stood
+// for among them), how long that took, and the damaged lines (the first few
+// by number).
+[[nodiscard]] Json journalJson(const Ledger& ledger)
+{
+    constexpr size_t shownDamage = 20;
+    const std::vector<std::int64_t>& damaged = ledger.damagedLineNumbers();
+    const std::vector<std::int64_t> shown(damaged.begin(), damaged.begin() + std::min(damaged.size(), shownDamage));
+    return {{"lines", ledger.linesRead()},
+            {"snapshot_lines", ledger.snapshotLines()},
+            {"read_seconds", static_cast<double>(ledger.readMs()) / 1000.0},
+            {"damaged_lines", ledger.damagedLines()},
+            {"damaged_at", shown}};
+}
+
 }  // namespace
 
 HttpReply getStatus(RouteContext& context, const RouteCall&)
@@ -39,9 +56,9 @@ HttpReply getStatus(RouteContext& context, const RouteCall&)
                            {"broker", identity.broker},
                            {"account", identity.account},
                            {"halt", haltJson(state.halt())},
-                           {"switch", switchJson(state.deadMansSwitch())},
+                           {"switch", switchJson(state)},
                            {"unknown_orders", state.unknownCount()},
-                           {"journal", {{"damaged_lines", context.ledger.damagedLines()}}},
+                           {"journal", journalJson(context.ledger)},
                            {"events", {{"listeners", context.feed.listeners()},
                                        {"polls", context.feed.polls()},
                                        {"poll_seconds", static_cast<double>(context.feed.pollInterval().count()) / 1000.0}}},
@@ -55,10 +72,11 @@ HttpReply postLogin(RouteContext& context, const RouteCall& call)
     }
     std::string password;
     if (call.body.contains("password")) {
-        if (!call.body["password"].is_string()) {
+        const Json& given = memberOf(call.body, "password");
+        if (!given.is_string()) {
             return fieldRefusal(badField("password must be a string"));
         }
-        password = call.body["password"].get<std::string>();
+        password = given.get<std::string>();
     }
     const std::optional<std::string> gbkPassword = zelvo_common::utf8ToGbk(password);
     if (!gbkPassword) {

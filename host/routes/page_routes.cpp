@@ -4,6 +4,7 @@
 
 #include "routes/json_replies.h"
 #include "rules/web_guard.h"
+#include "store/clock.h"
 
 namespace zelvo_host {
 
@@ -69,7 +70,7 @@ HttpReply getPageJs(RouteContext&, const RouteCall&)
 
 HttpReply getLogin(RouteContext& context, const RouteCall& call)
 {
-    const std::string session = context.web.exchange(codeOf(call.request.target));
+    const std::string session = context.web.exchange(codeOf(call.request.target), steadyMs());
     if (session.empty()) {
         HttpReply refused = fileReply(spentLinkPage, "text/html; charset=utf-8");
         refused.status = 403;
@@ -88,7 +89,7 @@ HttpReply postLoginLink(RouteContext& context, const RouteCall& call)
     if (const std::optional<FieldProblem> unknown = unknownField(call.body, {})) {
         return fieldRefusal(*unknown);
     }
-    const std::string code = context.web.newLoginCode();
+    const std::string code = context.web.newLoginCode(steadyMs());
     if (code.empty()) {
         return errorReply(503, "no_random", "the system's random source failed; no link was made");
     }

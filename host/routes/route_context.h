@@ -25,7 +25,7 @@ struct RouteContext {
     WebSessions& web;
     const std::string& token;
     std::uint16_t port = 0;
-    const std::wstring& limitsFile;  // limits.json in the data folder
+    const std::wstring& limitsFile;  // the port's limits file in the data folder (store/limits_file.h)
 };
 
 // One request as its route sees it.

@@ -23,28 +23,28 @@ struct Route {
     bool named;
     std::string_view tail;
     RouteHandler handle;
-    Access access = Access::Credentials;
+    Access access;
 };
 
 constexpr Route routes[] = {
-    {"GET", "/v1/status", false, "", getStatus},
-    {"POST", "/v1/login", false, "", postLogin},
-    {"POST", "/v1/logout", false, "", postLogout},
-    {"GET", "/v1/query/", true, "", getQuery},
-    {"POST", "/v1/orders", false, "", postOrders},
-    {"GET", "/v1/orders", false, "", getOrders},
-    {"GET", "/v1/orders/", true, "", getOrder},
-    {"POST", "/v1/orders/", true, "/reconcile", postReconcile},
-    {"POST", "/v1/cancel", false, "", postCancel},
-    {"POST", "/v1/cancel-all", false, "", postCancelAll},
-    {"GET", "/v1/limits", false, "", getLimits},
-    {"PUT", "/v1/limits", false, "", putLimits},
-    {"POST", "/v1/halt", false, "", postHalt},
-    {"POST", "/v1/resume", false, "", postResume},
-    {"POST", "/v1/cancel-after", false, "", postCancelAfter},
-    {"GET", "/v1/openapi.json", false, "", getDescription},
-    {"POST", "/v1/login-link", false, "", postLoginLink},
-    {"GET", "/v1/events", false, "", getEvents},
+    {"GET", "/v1/status", false, "", getStatus, Access::Page},
+    {"POST", "/v1/login", false, "", postLogin, Access::Token},
+    {"POST", "/v1/logout", false, "", postLogout, Access::Token},
+    {"GET", "/v1/query/", true, "", getQuery, Access::Page},
+    {"POST", "/v1/orders", false, "", postOrders, Access::Token},
+    {"GET", "/v1/orders", false, "", getOrders, Access::Page},
+    {"GET", "/v1/orders/", true, "", getOrder, Access::Page},
+    {"POST", "/v1/orders/", true, "/reconcile", postReconcile, Access::Token},
+    {"POST", "/v1/cancel", false, "", postCancel, Access::Token},
+    {"POST", "/v1/cancel-all", false, "", postCancelAll, Access::Token},
+    {"GET", "/v1/limits", false, "", getLimits, Access::Page},
+    {"PUT", "/v1/limits", false, "", putLimits, Access::Token},
+    {"POST", "/v1/halt", false, "", postHalt, Access::Page},
+    {"POST", "/v1/resume", false, "", postResume, Access::Page},
+    {"POST", "/v1/cancel-after", false, "", postCancelAfter, Access::Token},
+    {"GET", "/v1/openapi.json", false, "", getDescription, Access::Token},
+    {"POST", "/v1/login-link", false, "", postLoginLink, Access::Token},
+    {"GET", "/v1/events", false, "", getEvents, Access::Page},
     {"GET", "/", false, "", getPage, Access::Open},
     {"GET", "/page.css", false, "", getPageCss, Access::Open},
     {"GET", "/page.js", false, "", getPageJs, Access::Open},
@@ -127,14 +127,16 @@ constexpr Route routes[] = {
     return reply;
 }
 
-// Who may ask is checked before anything else, on every path; a route is
-// open when one of the path's routes of the request's method is.
+// Who may ask is checked before anything else, on every path: as the route
+// of the request's method and path says; a path no route serves with that
+// method (answered 404 or 405) takes the page's cookie, so that it is
+// answered as the page would be.
 [[nodiscard]] Access accessOf(const HttpRequest& request, std::string_view path)
 {
-    const bool open = std::any_of(std::begin(routes), std::end(routes), [&](const Route& route) {
-        return route.access == Access::Open && request.method == route.method && matchRoute(route, path);
+    const auto route = std::find_if(std::begin(routes), std::end(routes), [&](const Route& candidate) {
+        return request.method == candidate.method && matchRoute(candidate, path);
     });
-    return open ? Access::Open : Access::Credentials;
+    return route == std::end(routes) ? Access::Page : route->access;
 }
 
 [[nodiscard]] HttpReply dispatch(RouteContext& context, const HttpRequest& request)
@@ -158,7 +160,12 @@ constexpr Route routes[] = {
         }
         Json body = Json::object();
         if (std::string(route.method) != "GET" && !request.body.empty()) {
-            body = Json::parse(request.body, nullptr, false);
+            bool tooDeep = false;
+            body = parseBounded(request.body, tooDeep);
+            if (tooDeep) {
+                return errorReply(400, "bad_json", "the body nests arrays and objects deeper than " +
+                                                       std::to_string(maxJsonDepth) + " levels");
+            }
             if (body.is_discarded() || !body.is_object()) {
                 return errorReply(400, "bad_json", "the body must be a JSON object");
             }

@@ -43,7 +43,7 @@ HttpReply putLimits(RouteContext& context, const RouteCall& call)
     }
     const LimitsChange change = changeLimits(context.ledger, context.limitsFile, changed);
     if (change == LimitsChange::FileUnwritable) {
-        return errorReply(503, "limits_unwritable", "limits.json cannot be written; the limits are unchanged");
+        return errorReply(503, "limits_unwritable", "the limits file cannot be written; the limits are unchanged");
     }
     Json answer = limitsAnswer(context.ledger.state());
     if (change == LimitsChange::Unjournalled) {
@@ -57,15 +57,17 @@ HttpReply postHalt(RouteContext& context, const RouteCall& call)
     if (const std::optional<FieldProblem> unknown = unknownField(call.body, {"cancel_all", "reason"})) {
         return fieldRefusal(*unknown);
     }
-    const Json cancelAll = call.body.value("cancel_all", Json(false));
-    const Json reason = call.body.value("reason", Json(haltedByRequest));
-    if (!cancelAll.is_boolean()) {
+    const Json& cancelAll = memberOf(call.body, "cancel_all");
+    const Json& reason = memberOf(call.body, "reason");
+    if (call.body.contains("cancel_all") && !cancelAll.is_boolean()) {
         return fieldRefusal(badField("cancel_all must be true or false"));
     }
-    if (!reason.is_string() || reason.get<std::string>().empty() || reason.get<std::string>().size() > maxReasonLength) {
+    if (call.body.contains("reason") && (!reason.is_string() || reason.get_ref<const std::string&>().empty() ||
+                              reason.get_ref<const std::string&>().size() > maxReasonLength)) {
         return fieldRefusal(badField("reason must be text of 1-200 bytes"));
     }
-    const HaltOutcome halted = haltOrders(context.ledger, context.dll, reason.get<std::string>(), cancelAll == true);
+    const std::string reasonText = reason.is_string() ? reason.get<std::string>() : haltedByRequest;
+    const HaltOutcome halted = haltOrders(context.ledger, context.dll, reasonText, cancelAll == true);
     Json answer = {{"ok", true}, {"halt", haltJson(context.ledger.state().halt())}};
     if (const std::optional<CancelAllOutcome>& cancelled = halted.cancelled) {
         answer["ok"] = cancelled->ok;
@@ -96,14 +98,14 @@ HttpReply postCancelAfter(RouteContext& context, const RouteCall& call)
     if (const std::optional<FieldProblem> unknown = unknownField(call.body, {"seconds"})) {
         return fieldRefusal(*unknown);
     }
-    const std::optional<std::int64_t> seconds = wholeWithin(call.body.value("seconds", Json()), 0, maxSwitchSeconds);
+    const std::optional<std::int64_t> seconds = wholeWithin(memberOf(call.body, "seconds"), 0, maxSwitchSeconds);
     if (!seconds) {
         return fieldRefusal(badField("seconds must be a whole number from 0 (disarm) to 86400"));
     }
     if (!armSwitch(context.ledger, static_cast<int>(*seconds))) {
         return errorReply(503, "journal_unavailable", "the journal cannot be written; the switch is unchanged");
     }
-    return jsonReply(200, {{"ok", true}, {"switch", switchJson(context.ledger.state().deadMansSwitch())}});
+    return jsonReply(200, {{"ok", true}, {"switch", switchJson(context.ledger.state())}});
 }
 
 }  // namespace zelvo_host

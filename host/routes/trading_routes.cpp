@@ -32,7 +32,7 @@ HttpReply postCancel(RouteContext& context, const RouteCall& call)
     if (const std::optional<FieldProblem> unknown = unknownField(call.body, {"number"})) {
         return fieldRefusal(*unknown);
     }
-    const std::optional<std::int64_t> number = wholeWithin(call.body.value("number", Json()), 1, INT_MAX);
+    const std::optional<std::int64_t> number = wholeWithin(memberOf(call.body, "number"), 1, INT_MAX);
     if (!number) {
         return fieldRefusal(badField("number must be the order number, a whole number from 1 to 2147483647"));
     }
@@ -44,7 +44,7 @@ HttpReply postCancelAll(RouteContext& context, const RouteCall& call)
     if (const std::optional<FieldProblem> unknown = unknownField(call.body, {"side"})) {
         return fieldRefusal(*unknown);
     }
-    const Json sideField = call.body.value("side", Json());
+    const Json& sideField = memberOf(call.body, "side");
     Side side = Side::Any;
     if (sideField == "buy") {
         side = Side::Buy;

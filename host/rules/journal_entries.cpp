@@ -98,6 +98,13 @@ Json cancelAllDone(CancelBy by, bool ok, const std::string& message)
     return made;
 }
 
+Json switchCancels(int attempt, bool ok, bool done, const std::string& message)
+{
+    Json made = cancelAllDone(CancelBy::Switch, ok, message);
+    made.update({{"attempt", attempt}, {"done", done}});
+    return made;
+}
+
 Json seen(const std::vector<ListedNumber>& orders)
 {
     Json listed = Json::array();
@@ -135,6 +142,13 @@ Json halt(const std::string& reason, const std::string& by)
     return made;
 }
 
+Json journalDamaged(std::int64_t line)
+{
+    Json made = halt("journal damaged at line " + std::to_string(line), "journal");
+    made["line"] = line;
+    return made;
+}
+
 Json resume()
 {
     return entry(EntryKind::Resume);
@@ -154,10 +168,13 @@ Json switchFired(int seconds)
     return made;
 }
 
-Json start(const std::string& version, int damagedLines)
+Json start(const std::string& version, int damagedLines, std::optional<std::int64_t> tornLine)
 {
     Json made = entry(EntryKind::Start);
     made.update({{"version", version}, {"damaged_lines", damagedLines}});
+    if (tornLine) {
+        made["torn_line"] = *tornLine;
+    }
     return made;
 }
 

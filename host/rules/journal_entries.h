@@ -21,7 +21,7 @@ enum class EntryKind {
     Request,      // a request that changes the account: an order, a cancel, a cancel-all
     Answer,       // the answer to the request of the same "seq"
     Cancel,       // one cancel of a cancel-all (the caller's, a halt's or the switch's)
-    CancelAll,    // a halt's or the switch's cancel-all, once done
+    CancelAll,    // a halt's cancel-all once done; each try of a fired switch's
     Seen,         // order numbers seen for the first time today, in an answer or a list
     Reconciled,   // what reconciliation made of a record whose outcome was unknown
     Limits,       // the limits in force: at start, and after each change
@@ -80,15 +80,24 @@ namespace entries {
 [[nodiscard]] Json answer(int status, const Json& answer);
 [[nodiscard]] Json cancel(const ListedNumber& order, CancelBy by, bool ok, const std::string& message);
 [[nodiscard]] Json cancelAllDone(CancelBy by, bool ok, const std::string& message);
+// One try of a fired switch's cancel-all: `ok` when the list was read and
+// every cancel accepted, `done` when a read of the list after them showed no
+// order the switch had not cancelled (no more tries then).
+[[nodiscard]] Json switchCancels(int attempt, bool ok, bool done, const std::string& message);
 [[nodiscard]] Json seen(const std::vector<ListedNumber>& orders);
 [[nodiscard]] Json reconciled(const Reconciled& result);
 [[nodiscard]] Json limits(const Limits& limits, const std::string& source);
 [[nodiscard]] Json halt(const std::string& reason, const std::string& by);
+// The halt of a start that found the journal's line `line` damaged, with
+// lines after it: that line may have held an order sent or a halt.
+[[nodiscard]] Json journalDamaged(std::int64_t line);
 [[nodiscard]] Json resume();
 // The switch armed to fire at `deadlineMs`, or disarmed with 0 seconds.
 [[nodiscard]] Json switchArmed(int seconds, std::int64_t deadlineMs);
 [[nodiscard]] Json switchFired(int seconds);
-[[nodiscard]] Json start(const std::string& version, int damagedLines);
+// A start; `tornLine`: the journal's last line, cut off (by a power loss)
+// and left out, which the lines written from now on follow.
+[[nodiscard]] Json start(const std::string& version, int damagedLines, std::optional<std::int64_t> tornLine);
 }  // namespace entries
 
 }  // namespace zelvo_host

@@ -56,6 +56,16 @@ constexpr std::size_t maxAwaited = 64;
                        {"deadline_ms", memberOr(line, "deadline_ms", 0)}}};
 }
 
+// One try of a fired switch's cancels.
+[[nodiscard]] NamedEvent switchCancelsEvent(const Json& line)
+{
+    return {"switch", {{"action", "cancels"},
+                       {"attempt", memberOr(line, "attempt", 0)},
+                       {"ok", memberOr(line, "ok", false)},
+                       {"done", memberOr(line, "done", true)},
+                       {"message", memberOr(line, "message", "")}}};
+}
+
 [[nodiscard]] NamedEvent reconciledEvent(const Json& line)
 {
     return {"order", {{"source", "reconciled"},
@@ -89,8 +99,12 @@ std::optional<NamedEvent> LedgerEvents::of(const Json& line)
     case EntryKind::Resume: made = NamedEvent{"resume", Json::object()}; break;
     case EntryKind::Switch:
     case EntryKind::SwitchFired: made = switchEvent(line, *kind); break;
-    case EntryKind::Cancel:
     case EntryKind::CancelAll:
+        if (memberOr(line, "by", "") == cancelByName(CancelBy::Switch)) {
+            made = switchCancelsEvent(line);
+        }
+        break;
+    case EntryKind::Cancel:
     case EntryKind::Seen:
     case EntryKind::Limits:
     case EntryKind::Start: break;  // no change a listener is told of

@@ -1,8 +1,9 @@
 // The events a listener hears of the service's own changes, made from the
 // journal's entries as the ledger applies them: an order the service sent
 // (its outcome once answered), an order refused by a halt, a risk limit's
-// refusal, a reconciliation, the halt, its lifting and the dead man's switch.
-// The ledger is the one place every such change passes, so the stream never
+// refusal, a reconciliation, the halt, its lifting and the dead man's switch
+// (armed, disarmed, fired, and each try of a fired switch's cancels). The
+// ledger is the one place every such change passes, so the stream never
 // misses one and no route has to remember to tell it. No Windows header.
 #pragma once
 #include <cstdint>

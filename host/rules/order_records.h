@@ -26,6 +26,7 @@ struct OrderRecord {
     int quantity = 0;
     std::int64_t seq = 0;      // the journal sequence number of its request
     std::int64_t sentMs = 0;   // when it was handed to zelvo.dll (ms since 1970)
+    std::int64_t sentSteadyMs = 0;  // the same on the process's steady clock (TradingState's ClockPair)
     std::string time;          // the same, local time
     Outcome outcome = Outcome::Unknown;
     int contract = -1;         // the client's contract number once placed

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "rules/prices.h"
+
 namespace zelvo_host {
 
 namespace {
@@ -17,7 +19,10 @@ namespace {
 [[nodiscard]] bool matches(const ListedOrder& row, const OrderRecord& record)
 {
     const Side side = sideOfKind(record.kind);
-    return row.code == record.code && row.price && samePrice(*row.price, record.price) && row.quantity &&
+    // The price as the client was sent it: a record of an older service may
+    // hold more decimals than the code's tick.
+    return row.code == record.code && row.price && samePrice(*row.price, priceAsSent(record.code, record.price)) &&
+           row.quantity &&
            std::fabs(*row.quantity - record.quantity) < 0.5 &&
            (side == Side::Any || row.side == Side::Any || row.side == side);
 }
@@ -81,7 +86,7 @@ namespace {
     }
     const std::vector<const ListedOrder*> candidates = candidatesOf(record, list, input);
     if (candidates.empty()) {
-        if (input.nowMs - record.sentMs >= input.settleMs) {
+        if (input.steadyNowMs - record.sentSteadyMs >= input.settleMs) {
             result.outcome = Outcome::NotFound;
             result.note = "no order of today's matched it " + std::to_string(input.settleMs / 1000) +
                           " s or more after it was sent";

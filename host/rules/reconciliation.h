@@ -22,7 +22,7 @@ namespace zelvo_host {
 struct ReconcileInput {
     const Table* table = nullptr;  // today's orders as read
     std::string today;             // the local date
-    std::int64_t nowMs = 0;
+    std::int64_t steadyNowMs = 0;  // now, on the steady clock the records' sentSteadyMs are on
     std::int64_t settleMs = 10000;
     // Every record of today whose outcome is unknown: a row one of them could
     // be is never given to another.

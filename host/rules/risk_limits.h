@@ -1,5 +1,5 @@
 // The pre-trade limits: each limit and its default, one reader for
-// limits.json and for the limits route (it names the member it refuses),
+// the limits file and for the limits route (it names the member it refuses),
 // and the check of an order or a cancel against the limits and the counts
 // so far. No Windows header.
 #pragma once

@@ -28,13 +28,6 @@ namespace {
     return found != object.end() && found->is_number() ? found->get<double>() : 0.0;
 }
 
-[[nodiscard]] const Json& memberOf(const Json& object, const char* key)
-{
-    static const Json none;
-    const auto found = object.find(key);
-    return found != object.end() ? *found : none;
-}
-
 [[nodiscard]] int contractOf(const Json& object)
 {
     const std::int64_t contract = integerOf(object, "contract", -1);
@@ -47,10 +40,15 @@ std::string serviceOrderId(const std::string& date, std::int64_t seq)
 {
     std::string digits;
     std::copy_if(date.begin(), date.end(), std::back_inserter(digits), [](char c) { return c != '-'; });
-    return "auto-" + digits + "-" + std::to_string(seq);
+    return serviceOrderIdPrefix + digits + "-" + std::to_string(seq);
 }
 
 void TradingState::apply(const Json& line)
+{
+    apply(line, integerOf(line, "epoch_ms", 0));
+}
+
+void TradingState::apply(const Json& line, std::int64_t steadyMs)
 {
     const std::optional<EntryKind> kind = entryKindOf(line);
     const std::int64_t seq = integerOf(line, "seq", 0);
@@ -65,14 +63,15 @@ void TradingState::apply(const Json& line)
     case EntryKind::Request: {
         const std::string route = textOf(line, "route");
         if (route == ordersRoute) {
-            applyOrderRequest(line, seq, integerOf(line, "epoch_ms", 0), time);
+            applyOrderRequest(line, seq, integerOf(line, "epoch_ms", 0), steadyMs, time);
         } else if (route == cancelRoute && memberOf(line, "sends") == true) {
             countCancel(date, textOf(line, "code"));
         }
         break;
     }
     case EntryKind::Answer: applyOrderAnswer(line, seq); break;
-    case EntryKind::Cancel: countCancel(date, textOf(line, "code")); break;
+    case EntryKind::Cancel: applyCancel(line, date); break;
+    case EntryKind::CancelAll: applyCancelAll(line, steadyMs); break;
     case EntryKind::Seen:
         for (const Json& order : memberOf(line, "orders")) {
             see(date, seq, static_cast<int>(integerOf(order, "number", -1)), textOf(order, "code"));
@@ -86,24 +85,84 @@ void TradingState::apply(const Json& line)
         }
         break;
     }
-    case EntryKind::Halt: halt_ = {true, textOf(line, "reason"), time, textOf(line, "by")}; break;
-    case EntryKind::Resume: halt_ = {}; break;
-    case EntryKind::Switch: {
-        // Armed by any count of seconds above 0: one beyond what the service
-        // writes (a damaged journal) still arms it, and shows as many as fit.
-        const std::int64_t seconds = integerOf(line, "seconds", 0);
-        switch_ = seconds > 0 ? SwitchState{true, static_cast<int>(std::min<std::int64_t>(seconds, INT_MAX)),
-                                            integerOf(line, "deadline_ms", 0)}
-                              : SwitchState{};
+    case EntryKind::Halt: applyHalt(line, time); break;
+    case EntryKind::Resume:
+        halt_ = {};
+        firing_.outstanding = false;  // the operator has taken over: later orders are not the switch's
+        break;
+    case EntryKind::Switch: applySwitch(line, steadyMs); break;
+    case EntryKind::SwitchFired: applySwitchFired(line, time); break;
+    case EntryKind::Start: {
+        const std::int64_t torn = integerOf(line, "torn_line", 0);
+        if (torn > 0) {
+            reportedDamage_.insert(torn);
+        }
         break;
     }
-    case EntryKind::SwitchFired: switch_ = {}; break;
-    case EntryKind::CancelAll:
-    case EntryKind::Start: break;  // a record of what happened; the state holds nothing of it
     }
 }
 
-void TradingState::applyOrderRequest(const Json& line, std::int64_t seq, std::int64_t epochMs, const std::string& time)
+void TradingState::applySwitch(const Json& line, std::int64_t steadyMs)
+{
+    // Armed by any count of seconds above 0: one beyond what the service
+    // writes (a damaged journal) still arms it, and shows as many as fit.
+    const std::int64_t seconds = integerOf(line, "seconds", 0);
+    if (seconds <= 0) {
+        switch_ = {};
+        return;
+    }
+    const int shown = static_cast<int>(std::min<std::int64_t>(seconds, INT_MAX));
+    // The countdown runs on the steady clock from the moment it was armed.
+    const std::int64_t left = std::min<std::int64_t>(seconds, INT64_MAX / 4000) * 1000;
+    switch_ = {true, shown, integerOf(line, "deadline_ms", 0), steadyMs + left};
+}
+
+void TradingState::applySwitchFired(const Json& line, const std::string& time)
+{
+    switch_ = {};
+    firing_ = {};
+    firing_.outstanding = true;
+    firing_.seconds = static_cast<int>(std::clamp<std::int64_t>(integerOf(line, "seconds", 0), 0, INT_MAX));
+    firing_.since = time;
+}
+
+void TradingState::applyCancel(const Json& line, const std::string& date)
+{
+    countCancel(date, textOf(line, "code"));
+    if (firing_.outstanding && textOf(line, "by") == cancelByName(CancelBy::Switch) && memberOf(line, "ok") == true) {
+        const std::int64_t number = integerOf(line, "number", -1);
+        if (number >= 0 && number <= INT_MAX) {
+            firing_.cancelled.insert(static_cast<int>(number));
+        }
+    }
+}
+
+void TradingState::applyCancelAll(const Json& line, std::int64_t steadyMs)
+{
+    if (!firing_.outstanding || textOf(line, "by") != cancelByName(CancelBy::Switch)) {
+        return;  // a halt's cancel-all, or the record of a switch whose cancels are done
+    }
+    firing_.attempts = firing_.attempts < INT_MAX ? firing_.attempts + 1 : INT_MAX;
+    firing_.lastMessage = textOf(line, "message");
+    firing_.lastAttemptSteadyMs = steadyMs;
+    // A journal of an older service marks no try done: its one try was the last.
+    const Json& done = memberOf(line, "done");
+    if (done == true || done.is_null()) {
+        firing_.outstanding = false;
+    }
+}
+
+void TradingState::applyHalt(const Json& line, const std::string& time)
+{
+    halt_ = {true, textOf(line, "reason"), time, textOf(line, "by")};
+    const std::int64_t damaged = integerOf(line, "line", 0);
+    if (damaged > 0) {
+        reportedDamage_.insert(damaged);
+    }
+}
+
+void TradingState::applyOrderRequest(const Json& line, std::int64_t seq, std::int64_t epochMs, std::int64_t steadyMs,
+                                     const std::string& time)
 {
     const Json& request = memberOf(line, "request");
     std::string orderId = textOf(line, "order_id");
@@ -128,10 +187,12 @@ void TradingState::applyOrderRequest(const Json& line, std::int64_t seq, std::in
     record.quantity = static_cast<int>(integerOf(request, "quantity", 0));
     record.seq = seq;
     record.sentMs = epochMs;
+    record.sentSteadyMs = steadyMs;
     record.time = time;
     // Until its answer is written: a request with no answer in the journal
     // was cut off inside zelvo.dll's call, and the order may be out.
     record.message = "the service recorded no answer for this order";
+    ++ordersOn_[record.date()];
     recordIndex_[orderId] = records_.size();
     records_.push_back(std::move(record));
     awaitingAnswer_[seq] = orderId;
@@ -175,24 +236,15 @@ void TradingState::applyReconciled(const Json& line, const std::string& time)
 
 void TradingState::see(const std::string& date, std::int64_t seq, int number, const std::string& code)
 {
-    if (number < 0) {
-        return;
+    if (number >= 0) {
+        seen_.on(date).emplace(number, OrderNumberSeen{seq, code});  // order numbers start again each day
     }
-    if (date != seenDate_) {
-        seenDate_ = date;  // order numbers start again each day
-        seen_.clear();
-    }
-    seen_.emplace(number, OrderNumberSeen{seq, code});
 }
 
 void TradingState::countCancel(const std::string& date, const std::string& code)
 {
-    if (date != cancelDate_) {
-        cancelDate_ = date;
-        cancels_.clear();
-    }
     if (!code.empty()) {
-        ++cancels_[code];
+        ++cancels_.on(date)[code];
     }
 }
 
@@ -225,56 +277,96 @@ int TradingState::unknownCount() const
                                           [](const OrderRecord& record) { return record.outcome == Outcome::Unknown; }));
 }
 
-OrderCounts TradingState::orderCounts(const std::string& date, std::int64_t nowMs) const
+OrderCounts TradingState::orderCounts(const std::string& date, std::int64_t steadyNowMs) const
 {
     OrderCounts counts;
-    const std::int64_t windowStart = nowMs - static_cast<std::int64_t>(limits_.windowSeconds) * 1000;
-    // Records are in the order they were sent: today's are the last ones.
-    for (auto record = records_.rbegin(); record != records_.rend() && record->date() == date; ++record) {
-        ++counts.today;
-        counts.inWindow += record->sentMs > windowStart ? 1 : 0;
+    const auto day = ordersOn_.find(date);
+    counts.today = day == ordersOn_.end() ? 0 : day->second;
+    const std::int64_t windowStart = steadyNowMs - static_cast<std::int64_t>(limits_.windowSeconds) * 1000;
+    // Every record is looked at: the steady times of records of earlier runs
+    // come from their wall times, which need not grow with the journal. (A
+    // year of orders is looked through in well under a millisecond.)
+    for (const OrderRecord& record : records_) {
+        counts.inWindow += record.sentSteadyMs > windowStart && record.sentSteadyMs <= steadyNowMs ? 1 : 0;
     }
     return counts;
 }
 
 int TradingState::cancelsOf(const std::string& date, const std::string& code) const
 {
-    if (date != cancelDate_) {
+    const std::map<std::string, int>* day = cancels_.of(date);
+    if (day == nullptr) {
         return 0;
     }
-    const auto found = cancels_.find(code);
-    return found == cancels_.end() ? 0 : found->second;
+    const auto found = day->find(code);
+    return found == day->end() ? 0 : found->second;
 }
 
 std::map<std::string, int> TradingState::cancelCounts(const std::string& date) const
 {
-    return date == cancelDate_ ? cancels_ : std::map<std::string, int>();
+    const std::map<std::string, int>* day = cancels_.of(date);
+    return day == nullptr ? std::map<std::string, int>() : *day;
 }
 
 std::optional<OrderNumberSeen> TradingState::seen(const std::string& date, int number) const
 {
-    if (date != seenDate_) {
+    const std::map<int, OrderNumberSeen>* day = seen_.of(date);
+    if (day == nullptr) {
         return std::nullopt;
     }
-    const auto found = seen_.find(number);
-    return found == seen_.end() ? std::nullopt : std::optional<OrderNumberSeen>(found->second);
+    const auto found = day->find(number);
+    return found == day->end() ? std::nullopt : std::optional<OrderNumberSeen>(found->second);
 }
 
-LineTaken applyJournalLine(TradingState& state, std::string_view text)
+LineTaken applyJournalLine(TradingState& state, std::string_view text, const ClockPair& clocks)
 {
     if (text.empty()) {
         return LineTaken::Empty;
     }
-    const Json line = Json::parse(text, nullptr, false);
+    bool tooDeep = false;
+    const Json line = parseBounded(text, tooDeep);
     if (line.is_discarded() || !line.is_object()) {
         return LineTaken::Damaged;
     }
     try {
-        state.apply(line);
+        state.apply(line, clocks.steadyOf(integerOf(line, "epoch_ms", clocks.wallMs)));
     } catch (...) {
         return LineTaken::Damaged;  // members of types no service writes
     }
     return LineTaken::Applied;
+}
+
+}  // namespace zelvo_host
+
+namespace zelvo_host {
+
+namespace {
+
+constexpr std::int64_t firstRetryMs = 2000;
+constexpr std::int64_t longestRetryMs = 30000;
+
+}  // namespace
+
+bool switchDue(const TradingState& state, std::int64_t steadyNowMs)
+{
+    const SwitchState& armed = state.deadMansSwitch();
+    return armed.armed && steadyNowMs >= armed.deadlineSteadyMs;
+}
+
+bool switchRetryDue(const TradingState& state, std::int64_t steadyNowMs)
+{
+    const SwitchFiring& firing = state.switchFiring();
+    if (!firing.outstanding) {
+        return false;
+    }
+    if (firing.attempts == 0) {
+        return true;  // fired, and stopped before its first try (a restart)
+    }
+    std::int64_t wait = firstRetryMs;
+    for (int tried = 1; tried < firing.attempts && wait < longestRetryMs; ++tried) {
+        wait *= 2;
+    }
+    return steadyNowMs - firing.lastAttemptSteadyMs >= std::min(wait, longestRetryMs);
 }
 
 }  // namespace zelvo_host

@@ -57,8 +57,12 @@ bool changesState(std::string_view method)
     return method != "GET" && method != "HEAD" && method != "OPTIONS";
 }
 
-bool cookieRequestAllowed(std::string_view method, std::string_view origin, bool pageHeader, std::uint16_t port)
+bool cookieRequestAllowed(std::string_view method, std::string_view origin, std::string_view fetchSite,
+                          bool pageHeader, std::uint16_t port)
 {
+    if (!fetchSite.empty() && fetchSite != "same-origin") {
+        return false;  // another site's, or the user's own navigation (which the page's routes never are)
+    }
     if (!origin.empty()) {
         // A page of another origin never passes, whatever else it sends.
         return origin == serviceOrigin(port);

@@ -5,7 +5,9 @@
 // page's cookie must show that it comes from the page: an Origin header of
 // the service's own origin, or without one the header only the page sends.
 // Browsers send the cookie to every port of 127.0.0.1, so the Origin check
-// is what tells the page from another local site. No Windows header.
+// is what tells the page from another local site; a browser's Sec-Fetch-Site
+// tells it for every request, reads too (an <img> of another local site's
+// page has no Origin). No Windows header.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -36,10 +38,11 @@ constexpr char pageHeaderName[] = "X-Zelvo-Page";
 
 [[nodiscard]] bool changesState(std::string_view method);
 
-// For a request authenticated by the cookie: true unless it changes state
-// and carries neither the service's own Origin nor the page's header (or
-// carries another Origin).
-[[nodiscard]] bool cookieRequestAllowed(std::string_view method, std::string_view origin, bool pageHeader,
-                                        std::uint16_t port);
+// For a request authenticated by the cookie: true unless it carries another
+// Origin, or a Sec-Fetch-Site other than "same-origin" (empty: none sent),
+// or changes state and carries neither the service's own Origin nor the
+// page's header.
+[[nodiscard]] bool cookieRequestAllowed(std::string_view method, std::string_view origin, std::string_view fetchSite,
+                                        bool pageHeader, std::uint16_t port);
 
 }  // namespace zelvo_host

@@ -30,6 +30,11 @@ Instant now()
     return instantAt((ticks - epochInFileTime) / fileTimePerMs);
 }
 
+std::int64_t steadyMs()
+{
+    return static_cast<std::int64_t>(GetTickCount64());
+}
+
 Instant instantAt(std::int64_t epochMs)
 {
     const std::int64_t ticks = epochMs * fileTimePerMs + epochInFileTime;

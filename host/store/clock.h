@@ -1,7 +1,9 @@
-// The service's clock: the wall clock in milliseconds since 1970 (UTC), for
+// The service's clocks: the wall clock in milliseconds since 1970 (UTC), for
 // what must survive a restart (an order's time, the switch's deadline), and
-// its local time and date as the journal and the answers show them. "Today"
-// is the local date.
+// its local time and date as the journal and the answers show them; and the
+// steady clock, which a change of the wall clock does not move, for what
+// counts time in the process (the switch's countdown, the rate window, the
+// settle time). "Today" is the local date.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -16,5 +18,7 @@ struct Instant {
 
 [[nodiscard]] Instant now();
 [[nodiscard]] Instant instantAt(std::int64_t epochMs);
+// Milliseconds on the steady clock (since the system started).
+[[nodiscard]] std::int64_t steadyMs();
 
 }  // namespace zelvo_host

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "handles.h"
+#include "whole_file.h"
 
 namespace zelvo_host {
 
@@ -39,17 +40,35 @@ public:
     }
 };
 
+// The file's name as messages give it (ASCII: the service makes the names).
+[[nodiscard]] std::string nameOf(const std::wstring& path)
+{
+    const size_t slash = path.find_last_of(L"\\/");
+    const std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    std::string text;
+    for (const wchar_t c : name) {
+        text += c < 0x80 ? static_cast<char>(c) : '?';
+    }
+    return text;
+}
+
 }  // namespace
+
+std::wstring limitsFileName(unsigned port)
+{
+    return L"limits-" + std::to_wstring(port) + L".json";
+}
 
 LimitsFile readLimitsFile(const std::wstring& path)
 {
+    const std::string name = nameOf(path);
     LimitsFile file;
     const UniqueHandle handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle) {
         if (GetLastError() != ERROR_FILE_NOT_FOUND) {
             file.found = true;
-            file.problem = "limits.json cannot be read (error " + std::to_string(GetLastError()) + ")";
+            file.problem = name + " cannot be read (error " + std::to_string(GetLastError()) + ")";
         }
         return file;
     }
@@ -57,35 +76,25 @@ LimitsFile readLimitsFile(const std::wstring& path)
     std::vector<char> bytes(maxFileBytes + 1);
     DWORD read = 0;
     if (!ReadFile(handle.get(), bytes.data(), maxFileBytes + 1, &read, nullptr) || read > maxFileBytes) {
-        file.problem = "limits.json cannot be read, or is larger than 1 MiB";
+        file.problem = name + " cannot be read, or is larger than 1 MiB";
         return file;
     }
     const Json given = Json::parse(bytes.begin(), bytes.begin() + read, nullptr, false);
     if (given.is_discarded()) {
         SyntaxProblem syntax;
         Json::sax_parse(bytes.begin(), bytes.begin() + read, &syntax);
-        file.problem = "limits.json is not valid JSON: " + syntax.message;
+        file.problem = name + " is not valid JSON: " + syntax.message;
         return file;
     }
     if (const std::string problem = readLimits(given, file.limits); !problem.empty()) {
-        file.problem = "limits.json: " + problem;
+        file.problem = name + ": " + problem;
     }
     return file;
 }
 
 bool writeLimitsFile(const std::wstring& path, const Limits& limits)
 {
-    const std::string text = limitsJson(limits).dump(2) + "\n";
-    const std::wstring fresh = path + L".new";
-    {
-        const UniqueHandle handle(CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD written = 0;
-        if (!handle || !WriteFile(handle.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-            written != text.size() || !FlushFileBuffers(handle.get())) {
-            return false;
-        }
-    }
-    return MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return zelvo_common::replaceFile(path, limitsJson(limits).dump(2) + "\n");
 }
 
 }  // namespace zelvo_host

@@ -237,7 +237,7 @@ class AnswerRecorder:
             if isinstance(body, (bytes, str)) and body:
                 try:
                     parsed = json.loads(body)
-                except ValueError:
+                except (ValueError, RecursionError):  # nested deeper than Python reads: no body the service takes
                     parsed = None
             connection._zelvo_sent = (method, url, parsed)  # type: ignore[attr-defined]
             original_request(connection, method, url, *args, **kwargs)

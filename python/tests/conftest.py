@@ -208,7 +208,8 @@ def printed(output: str, label: str) -> Optional[str]:
 
 
 def write_limits(data: Path, limits: Optional[Dict[str, Any]]) -> None:
-    """limits.json in a service's data folder; None leaves none (the defaults hold)."""
+    """limits.json in a service's data folder, which a service without a limits file of its port's reads;
+    None leaves none (the defaults hold)."""
     data.mkdir(parents=True, exist_ok=True)
     if limits is not None:
         (data / "limits.json").write_text(json.dumps(limits), encoding="utf-8")
@@ -271,7 +272,7 @@ def api(service) -> zelvo.Client:
 class RestartableService:
     """A substitute client with a service that a test stops and starts again, as a restart of the trading
     client does: the new client runs with the same options, and its service on the same port with the
-    same data folder (so the same journal and limits.json).
+    same data folder (so the same journal and limits file).
 
     Every client lists the orders it accepts in its today's orders and cancel list (--list-orders) and
     writes the order numbers it is asked to cancel to a file of its own (cancels()); a restarted one goes

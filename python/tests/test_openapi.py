@@ -191,7 +191,7 @@ class TestChecker:
 
     STATUS = {"ok": True, "attached": True, "title": "x", "broker": "b", "account": "a", "halt": {"halted": False},
               "switch": {"armed": False}, "unknown_orders": 0, "events": {"listeners": 0, "polls": 0, "poll_seconds": 3},
-              "journal": {"damaged_lines": 0},
+              "journal": {"lines": 12, "snapshot_lines": 9, "read_seconds": 0.002, "damaged_lines": 0, "damaged_at": []},
               "service": {"version": "1.2.3", "port": 18766, "pid": 4}}
     ORDER = {"order_id": "a1", "time": "2025-06-30T09:31:05.120", "kind": "buy", "code": "600000", "price": 10.5,
              "quantity": 100, "ok": True, "outcome": "placed", "contract": 7, "message": "m"}

@@ -106,11 +106,11 @@ class TestCancelLimit:
 
 
 class TestChanges:
-    def test_a_change_takes_effect_at_once_is_journalled_and_written_to_limits_json(self, desk, api):
+    def test_a_change_takes_effect_at_once_is_journalled_and_written_to_the_port_s_limits_file(self, desk, api):
         changed = api.set_limits(max_order_quantity=300, allowed_codes=["660008"])
         assert changed.limits["max_order_quantity"] == 300 and changed.limits["allowed_codes"] == ["660008"]
         assert api.limits().limits == changed.limits
-        assert json.loads((desk.data / "limits.json").read_text()) == changed.limits
+        assert json.loads((desk.data / f"limits-{desk.port}.json").read_text()) == changed.limits
         assert desk.journal_events()[-1]["event"] == "limits"
         assert desk.journal_events()[-1]["source"] == "request"
         refused(api, lambda: api.buy("660008", 10.0, 400))

@@ -395,7 +395,7 @@ class Client:
 
     def set_limits(self, **limits: Any) -> Limits:
         """Changes the limits given (e.g. max_orders_per_day=200, allowed_codes=["600000"]); the others keep
-        their values. The change holds across restarts (the service writes limits.json)."""
+        their values. The change holds across restarts (the service writes the limits file of its port)."""
         answer = self._call("PUT", "/v1/limits", limits)
         return Limits(answer["limits"], answer["counts"])
 

@@ -5,6 +5,7 @@
 
 #include "rules/client_watch.h"
 #include "rules/event_ring.h"
+#include "rules/journal_entries.h"
 #include "rules/ledger_events.h"
 #include "zelvo_answers.h"
 
@@ -118,6 +119,20 @@ TEST(LedgerEvents, TheHaltTheResumeAndTheSwitchAreToldAsTheyHappen)
     EXPECT_EQ(events.of(line({{"event", "switch_fired"}, {"seconds", 30}}, 5))->data["action"], "fired");
     EXPECT_FALSE(events.of(line({{"event", "seen"}, {"orders", Json::array()}}, 6)));
     EXPECT_FALSE(events.of(line({{"event", "limits"}}, 7)));
+}
+
+TEST(LedgerEvents, EachTryOfAFiredSwitchSCancelsIsToldAHaltSCancelAllIsNot)
+{
+    LedgerEvents events;
+    const std::optional<NamedEvent> failed = events.of(line(entries::switchCancels(1, false, false, "交易客户端无响应"), 1));
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->kind, "switch");
+    EXPECT_EQ(failed->data["action"], "cancels");
+    EXPECT_EQ(failed->data["attempt"], 1);
+    EXPECT_EQ(failed->data["done"], false);
+    EXPECT_EQ(failed->data["message"], "交易客户端无响应");
+    EXPECT_EQ(events.of(line(entries::switchCancels(2, true, true, "cancelled 2 of 2 orders"), 2))->data["done"], true);
+    EXPECT_FALSE(events.of(line(entries::cancelAllDone(CancelBy::Halt, true, "cancelled 2 of 2 orders"), 3)));
 }
 
 Table trades(std::vector<std::vector<std::string>> rows, bool numbered = true)

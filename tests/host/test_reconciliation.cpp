@@ -34,7 +34,7 @@ OrderRecord unknownOrder(const std::string& id, const std::string& kind, const s
     record.price = price;
     record.quantity = quantity;
     record.seq = seq;
-    record.sentMs = sentMs;
+    record.sentSteadyMs = sentMs;
     record.time = std::string(today) + "T09:31:04.000";
     return record;
 }
@@ -54,7 +54,7 @@ struct Reconciliation {
         ReconcileInput input;
         input.table = &table;
         input.today = today;
-        input.nowMs = nowMs;
+        input.steadyNowMs = nowMs;
         input.settleMs = 10000;
         input.unknownToday = unknown.empty() ? chosen : unknown;
         input.claimed = claimed;

@@ -1,4 +1,4 @@
-// The limits' reader (limits.json and PUT /v1/limits share it) and the checks
+// The limits' reader (the limits file and PUT /v1/limits share it) and the checks
 // of an order and a cancel against them.
 #include <gtest/gtest.h>
 

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "rules/trading_state.h"
 
@@ -90,6 +93,111 @@ TEST(TradingState, CountsAreOfTheirDayAndWindow)
     EXPECT_EQ(counts.inWindow, 1);  // the order of 10 s before is out of the window
     EXPECT_EQ(state.cancelsOf("2025-06-30", "600000"), 1);
     EXPECT_EQ(state.record("auto-20250627-1")->date(), "2025-06-27");
+}
+
+// A wall clock stepped forward across midnight and back: the 30th's records
+// lie on both sides of the 1st's, and all of them are the 30th's.
+TEST(TradingState, ADayIsCountedWhereverItsEntriesLieInTheJournal)
+{
+    TradingState state;
+    const std::vector<std::string> times = {"2025-06-30T23:59:58.000", "2025-07-01T00:00:01.000",
+                                            "2025-06-30T23:59:59.000"};
+    std::int64_t seq = 0;
+    for (const std::string& time : times) {
+        Json unnamed = order;
+        unnamed.erase("order_id");
+        ++seq;
+        state.apply(line(seq, time, entries::orderRequest(unnamed, serviceOrderId(time.substr(0, 10), seq), true)));
+        const int contract = static_cast<int>(1000 + seq);
+        state.apply(line(seq, time, placedAnswer(contract)));
+        ++seq;
+        state.apply(line(seq, time, entries::cancelRequest(contract, "600000", true)));
+    }
+    EXPECT_EQ(state.orderCounts("2025-06-30", nineThirty).today, 2);
+    EXPECT_EQ(state.orderCounts("2025-07-01", nineThirty).today, 1);
+    EXPECT_EQ(state.cancelsOf("2025-06-30", "600000"), 2);
+    EXPECT_EQ(state.cancelCounts("2025-07-01").at("600000"), 1);
+    EXPECT_TRUE(state.seen("2025-06-30", 1001));
+    EXPECT_TRUE(state.seen("2025-06-30", 1005));
+    EXPECT_FALSE(state.seen("2025-06-30", 1003));
+}
+
+// The wall clock stepped forward an hour between two orders: both were sent
+// within the last two seconds, which only the steady clock shows.
+TEST(TradingState, TheRateWindowRunsOnTheSteadyClock)
+{
+    constexpr std::int64_t steady = 7000000;
+    TradingState state;
+    state.apply(line(1, "2025-06-30T09:30:00.000", entries::orderRequest(order, "a", true), nineThirty), steady);
+    Json other = order;
+    other["order_id"] = "b";
+    state.apply(line(2, "2025-06-30T10:30:01.000", entries::orderRequest(other, "b", true), nineThirty + 3601000),
+                steady + 1000);
+    EXPECT_EQ(state.orderCounts("2025-06-30", steady + 2000).inWindow, 2);
+    EXPECT_EQ(state.orderCounts("2025-06-30", steady + 10500).inWindow, 1);
+    // An order whose steady time is still to come (its wall time was ahead) is not counted yet.
+    EXPECT_EQ(state.orderCounts("2025-06-30", steady + 500).inWindow, 1);
+}
+
+TEST(TradingState, TheSwitchCountsDownOnTheSteadyClockAndAfterARestartFromItsWallDeadline)
+{
+    constexpr std::int64_t steady = 7000000;
+    TradingState state;
+    state.apply(line(1, "2025-06-30T09:30:00.000", entries::switchArmed(60, nineThirty + 60000), nineThirty), steady);
+    EXPECT_FALSE(switchDue(state, steady + 59999));
+    EXPECT_TRUE(switchDue(state, steady + 60000));
+    // Read back 20 s into the countdown by a service whose steady clock reads 100: 40 s are left.
+    TradingState restarted;
+    const std::string text = dumpJson(line(1, "2025-06-30T09:30:00.000", entries::switchArmed(60, nineThirty + 60000)));
+    ASSERT_EQ(applyJournalLine(restarted, text, ClockPair{nineThirty + 20000, 100}), LineTaken::Applied);
+    EXPECT_FALSE(switchDue(restarted, 100 + 39999));
+    EXPECT_TRUE(switchDue(restarted, 100 + 40000));
+}
+
+TEST(TradingState, AFiredSwitchSCancelsStayOutstandingUntilATryIsDoneOrTheHaltIsLifted)
+{
+    constexpr std::int64_t steady = 7000000;
+    TradingState state;
+    state.apply(line(1, "2025-06-30T09:30:00.000", entries::switchFired(60)), steady);
+    EXPECT_TRUE(state.switchFiring().outstanding);
+    EXPECT_TRUE(switchRetryDue(state, steady));  // fired, not tried yet
+    state.apply(line(2, "2025-06-30T09:30:00.000", entries::cancel({1001, "600000"}, CancelBy::Switch, true, "ok")), steady);
+    state.apply(line(3, "2025-06-30T09:30:00.000", entries::cancel({1002, "600000"}, CancelBy::Switch, false, "no")), steady);
+    state.apply(line(4, "2025-06-30T09:30:00.000", entries::cancel({1003, "600000"}, CancelBy::Caller, true, "ok")), steady);
+    EXPECT_EQ(state.switchFiring().cancelled, (std::set<int>{1001}));
+    state.apply(line(5, "2025-06-30T09:30:05.000", entries::switchCancels(1, false, false, "交易客户端无响应")), steady + 5000);
+    EXPECT_EQ(state.switchFiring().attempts, 1);
+    EXPECT_EQ(state.switchFiring().lastMessage, "交易客户端无响应");
+    EXPECT_FALSE(switchRetryDue(state, steady + 6999));
+    EXPECT_TRUE(switchRetryDue(state, steady + 7000));  // 2 s after the first try
+    state.apply(line(6, "2025-06-30T09:30:07.000", entries::switchCancels(2, false, false, "")), steady + 7000);
+    EXPECT_FALSE(switchRetryDue(state, steady + 10999));
+    EXPECT_TRUE(switchRetryDue(state, steady + 11000));  // then 4 s
+    // A halt's cancel-all is no try of the switch's.
+    state.apply(line(7, "2025-06-30T09:30:08.000", entries::cancelAllDone(CancelBy::Halt, true, "")), steady + 8000);
+    EXPECT_EQ(state.switchFiring().attempts, 2);
+    state.apply(line(8, "2025-06-30T09:30:09.000", entries::switchCancels(3, true, true, "")), steady + 9000);
+    EXPECT_FALSE(state.switchFiring().outstanding);
+    EXPECT_FALSE(switchRetryDue(state, steady + 1000000));
+
+    state.apply(line(9, "2025-06-30T09:31:00.000", entries::switchFired(60)), steady);
+    EXPECT_TRUE(state.switchFiring().cancelled.empty());  // each firing cancels afresh
+    state.apply(line(10, "2025-06-30T09:31:00.000", entries::resume()), steady);
+    EXPECT_FALSE(state.switchFiring().outstanding);
+    // One try was all a switch of an older service made.
+    state.apply(line(11, "2025-06-30T09:32:00.000", entries::switchFired(60)), steady);
+    state.apply(line(12, "2025-06-30T09:32:00.000", entries::cancelAllDone(CancelBy::Switch, false, "")), steady);
+    EXPECT_FALSE(state.switchFiring().outstanding);
+}
+
+TEST(TradingState, DamageReportedByAStartOrAHaltIsKnown)
+{
+    TradingState state;
+    state.apply(line(1, "2025-06-30T09:30:00.000", entries::start("1.0.0", 1, 7)));
+    state.apply(line(2, "2025-06-30T09:30:00.000", entries::journalDamaged(9)));
+    EXPECT_EQ(state.reportedDamage(), (std::set<std::int64_t>{7, 9}));
+    EXPECT_EQ(state.halt().reason, "journal damaged at line 9");
+    EXPECT_EQ(state.halt().by, "journal");
 }
 
 TEST(TradingState, HaltSwitchAndLimitsFollowTheirLastEntry)

@@ -99,6 +99,7 @@ function showStatus(status) {
   }
   showHalt(status.halt);
   showSwitch(status.switch);
+  showJournal(status.journal);
   $("footer").textContent = "Zelvo service " + status.service.version + " on port " + status.service.port +
     " · client process " + status.service.pid;
 }
@@ -114,9 +115,23 @@ function showHalt(halt) {
 }
 
 function showSwitch(state) {
-  $("switch-state").textContent = state.armed
+  let text = state.armed
     ? "armed: fires at " + clockOf(state.deadline) + " unless armed again (every " + state.seconds + " s)"
     : "disarmed";
+  const outstanding = state.cancels_outstanding;
+  if (outstanding) {
+    text += "; fired at " + clockOf(outstanding.fired) + ", its cancels are not all done after " +
+      outstanding.attempts + " tries (" + outstanding.message + "): it tries again until the halt is lifted";
+  }
+  $("switch-state").textContent = text;
+}
+
+// Damaged lines the journal held at this start: one in the middle halts new orders (the halt says which).
+function showJournal(journal) {
+  const note = $("journal-state");
+  note.hidden = journal.damaged_lines === 0;
+  note.textContent = journal.damaged_lines === 0 ? "" : "The journal held " + journal.damaged_lines +
+    " damaged lines at this start (line " + journal.damaged_at.join(", ") + "): look at them before you resume.";
 }
 
 function showRecords(answer) {
@@ -203,6 +218,9 @@ function summaryOf(kind, data) {
     case "limit":
       return data.message;
     case "switch":
+      if (data.action === "cancels") {
+        return "cancels after firing, try " + data.attempt + (data.done ? " (done)" : " (to be tried again)") + ": " + data.message;
+      }
       return data.action === "armed" ? "armed for " + data.seconds + " s" : data.action;
     case "client":
       return data.state.replaceAll("_", " ") + (data.message ? ": " + data.message : "");
