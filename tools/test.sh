@@ -9,10 +9,15 @@ bash tools/setup.sh
 # Most tests wait on the client far more than they compute: ctest runs four
 # at a time, each on a Wine bench of its own (tests/bench/resources.json).
 status=0
+# Where the time goes, for keeping the command's length in check.
+phase() { echo "== tools/test.sh: $1 at ${SECONDS} s"; }
 if [ "$(bench_arch)" = i686 ]; then
     configure_and_build i686 FULL
+    phase "build done"
     (cd build/i686 && ctest --output-on-failure -j 4 --resource-spec-file ../../tests/bench/resources.json "$@") || status=1
+    phase "ctest done"
     bash tools/test-service.sh build/i686 || status=1
+    phase "service suite done"
 else
     # 32-bit code runs only emulated here: the suite runs on the 64-bit build,
     # and the delivered 32-bit DLL gets its interface checks and a smoke run.
@@ -20,9 +25,12 @@ else
     # the bundle below builds its own binaries.
     configure_and_build i686 SMOKE zelvo zelvo_smoke
     configure_and_build x86_64 FULL
+    phase "builds done"
     (cd build/x86_64 && ctest --output-on-failure -j 4 --resource-spec-file ../../tests/bench/resources.json "$@") || status=1
     # The in-client HTTP service, end to end through its Python client (pytest).
+    phase "ctest done"
     bash tools/test-service.sh build/x86_64 || status=1
+    phase "service suite done"
     # The interface checks of the 32-bit build. Its smoke run, slow under
     # emulation, is made once, with the release bundle's stripped zelvo.dll
     # (tools/check-bundle.sh below): that is the file a user gets.
@@ -40,6 +48,8 @@ if bash tools/package.sh --out build/dist; then
 else
     status=1
 fi
+phase "bundle done"
 # The pure text functions under libFuzzer, natively (a few seconds per target).
 bash tools/fuzz.sh || status=1
+phase "fuzz done"
 exit $status
