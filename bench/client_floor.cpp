@@ -16,7 +16,6 @@ namespace {
 
 namespace ids = substitute::ids;
 
-constexpr int queryButtonId = 1140;
 constexpr DWORD finishLimitMs = 30000;
 
 // Shared by the client's threads that show prompts (its UI thread, and the
@@ -192,7 +191,7 @@ double ClientFloor::cancelMs(const std::string& caption, int prompts, AnswerWhen
     double refreshStart = 0;
     client_.onUi([&] {
         refreshStart = nowMs();
-        postClick(page, queryButtonId);
+        postClick(page, ids::queryButton);
     });
     const DWORD waitStart = GetTickCount();
     while (client_.queries().lastStatusSetMs() < refreshStart && GetTickCount() - waitStart < finishLimitMs) {
